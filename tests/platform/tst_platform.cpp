@@ -1,0 +1,206 @@
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <csignal>
+
+namespace {
+
+std::string Native(const QString& s) {
+    return s.toStdString();
+}
+
+}  // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+
+private slots:
+    void programFilePathIsThisExecutable() {
+        QCOMPARE(QFileInfo(QString::fromStdString(platform::ProgramFilePath())).canonicalFilePath(),
+                 QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+    }
+
+    void dataRootsFollowXdg() {
+        ScopedEnvironment env;
+        env.set("XDG_DATA_HOME", QStringLiteral("/data/home"));
+        env.set("XDG_CONFIG_HOME", QStringLiteral("/config/home"));
+        QCOMPARE(platform::CommonDataRootSource().primary, std::string("/data/home"));
+        QCOMPARE(platform::CommonDataRootSource().fallback, std::string("%HOME%/.local/share"));
+        QCOMPARE(platform::UserDataRootSource().primary, std::string("/config/home"));
+        QCOMPARE(platform::UserDataRootSource().fallback, std::string("%HOME%/.config"));
+    }
+
+    void tempFolderPath() {
+        QTemporaryDir dir;
+        ScopedEnvironment env;
+        env.set("TMPDIR", dir.path());
+        QCOMPARE(platform::TempFolderPath(), Native(dir.path() + "/"));
+        env.set("TMPDIR", dir.path() + "/missing");
+        QCOMPARE(platform::TempFolderPath(), std::string("/tmp/"));
+        env.unset("TMPDIR");
+        QCOMPARE(platform::TempFolderPath(), std::string("/tmp/"));
+    }
+
+    void privateFoldersAreUniqueAndPrivate() {
+        QTemporaryDir dir;
+        const std::string parent = Native(dir.path() + "/");
+        const std::string a = platform::CreatePrivateFolder(parent, "TQTemp-");
+        const std::string b = platform::CreatePrivateFolder(parent, "TQTemp-");
+        QVERIFY(!a.empty());
+        QVERIFY(a != b);
+        QVERIFY(a.back() == '/');
+        QVERIFY(QString::fromStdString(a).startsWith(dir.path() + "/TQTemp-"));
+        struct stat st {};
+        QCOMPARE(::stat(a.c_str(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+        QVERIFY(platform::CreatePrivateFolder(parent + "missing/", "TQTemp-").empty());
+    }
+
+    void createFolderWithParents() {
+        QTemporaryDir dir;
+        std::string error;
+        const std::string deep = Native(dir.path() + "/a/b/c/");
+        QVERIFY(platform::CreateFolderWithParents(deep, &error));
+        QVERIFY(platform::DirectoryExists(deep));
+        QVERIFY(platform::CreateFolderWithParents(deep, &error));  // already there
+
+        WriteFile(dir.path() + "/file", "x");
+        QVERIFY(!platform::CreateFolderWithParents(Native(dir.path() + "/file/sub"), &error));
+        QCOMPARE(error, std::string("Not a directory"));
+    }
+
+    void deleteFolderTree() {
+        QTemporaryDir outside;
+        WriteFile(outside.path() + "/keep.txt", "keep");
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/tree/";
+        WriteFile(root + "a.txt", "a");
+        WriteFile(root + ".hidden", "h");
+        WriteFile(root + "sub/b.txt", "b");
+        WriteFile(root + "sub/deeper/c.txt", "c");
+        QDir().mkpath(root + "empty");
+        // A link into another folder is removed, never followed.
+        QVERIFY(QFile::link(outside.path(), root + "sub/link"));
+        QVERIFY(QFile::link(outside.path() + "/keep.txt", root + "filelink"));
+
+        platform::DeleteFolderTree(Native(root));
+        QVERIFY(!QFileInfo::exists(root));
+        QVERIFY(QFileInfo::exists(outside.path() + "/keep.txt"));
+
+        platform::DeleteFolderTree("");  // nothing to do
+        platform::DeleteFolderTree(Native(dir.path() + "/missing/"));
+        QVERIFY(QFileInfo::exists(dir.path()));
+    }
+
+    void replaceFileWithCopy() {
+        QTemporaryDir dir;
+        const QString source = dir.path() + "/source.TQSkin";
+        const QString target = dir.path() + "/dest/target.TQSkin";
+        WriteFile(source, "new content");
+        WriteFile(target, "old content that is longer");
+        std::string error;
+        QVERIFY(platform::ReplaceFileWithCopy(Native(source), Native(target), &error));
+        QCOMPARE(ReadFile(target), QByteArray("new content"));
+        QCOMPARE(QDir(dir.path() + "/dest").entryList(QDir::Files), QStringList{"target.TQSkin"});
+
+        // Copying a file onto itself keeps it.
+        QVERIFY(platform::ReplaceFileWithCopy(Native(source), Native(source), &error));
+        QCOMPARE(ReadFile(source), QByteArray("new content"));
+
+        QVERIFY(!platform::ReplaceFileWithCopy(Native(source), Native(dir.path() + "/no/such/x"),
+                                               &error));
+        QCOMPARE(error, std::string("No such file or directory"));
+        QVERIFY(!platform::ReplaceFileWithCopy(Native(dir.path() + "/missing"), Native(target),
+                                               &error));
+        QCOMPARE(ReadFile(target), QByteArray("new content"));
+    }
+
+    void autostart() {
+        QTemporaryDir dir;
+        ScopedEnvironment env;
+        env.set("XDG_CONFIG_HOME", dir.path());
+        const QString file = dir.path() + "/autostart/Tallowquince.desktop";
+
+        platform::AutostartState state = platform::ReadAutostart();
+        QVERIFY(!state.enabled);
+        QVERIFY(state.error.empty());
+
+        QCOMPARE(platform::WriteAutostart(true, "/opt/my \"frame\"/tallowquince"), std::string());
+        const QByteArray entry = ReadFile(file);
+        QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+        QVERIFY2(entry.contains("Exec=\"/opt/my \\\\\"frame\\\\\"/tallowquince\"\n"),
+                 entry.constData());
+        state = platform::ReadAutostart();
+        QVERIFY(state.enabled);
+
+        QCOMPARE(platform::WriteAutostart(false, "ignored"), std::string());
+        QVERIFY(!QFileInfo::exists(file));
+        QVERIFY(!platform::ReadAutostart().enabled);
+        // Switching off what is already off is no error.
+        QCOMPARE(platform::WriteAutostart(false, "ignored"), std::string());
+
+        // An entry without an Exec line is off.
+        WriteFile(file, "[Desktop Entry]\nName=Tallowquince\n");
+        QVERIFY(!platform::ReadAutostart().enabled);
+        WriteFile(file, "[Desktop Entry]\nExec=\n");
+        QVERIFY(!platform::ReadAutostart().enabled);
+    }
+
+    void autostartErrors() {
+        QTemporaryDir dir;
+        ScopedEnvironment env;
+        env.set("XDG_CONFIG_HOME", dir.path());
+        // A folder where the entry should be cannot be read nor replaced.
+        QVERIFY(QDir().mkpath(dir.path() + "/autostart/Tallowquince.desktop"));
+        platform::AutostartState state = platform::ReadAutostart();
+        QVERIFY(!state.enabled);
+        QCOMPARE(state.error, std::string("Is a directory"));
+        QCOMPARE(platform::WriteAutostart(false, "x"), std::string("Is a directory"));
+        QVERIFY(!platform::WriteAutostart(true, "/x").empty());
+
+        // A file where the autostart folder should be.
+        QTemporaryDir other;
+        env.set("XDG_CONFIG_HOME", other.path());
+        WriteFile(other.path() + "/autostart", "not a folder");
+        QCOMPARE(platform::WriteAutostart(true, "/x"), std::string("File exists"));
+    }
+
+    void instanceLock() {
+        QTemporaryDir dir;
+        ScopedEnvironment env;
+        env.set("XDG_RUNTIME_DIR", dir.path());
+        QVERIFY(platform::AcquireInstanceLock("tq-test-lock"));
+        QVERIFY(QFileInfo::exists(dir.path() + "/tq-test-lock"));
+        // A second holder (a new open file description) is refused while the first lives.
+        QVERIFY(!platform::AcquireInstanceLock("tq-test-lock"));
+        QVERIFY(platform::AcquireInstanceLock("tq-other-lock"));
+    }
+
+    void terminationRequests() {
+        const int fd = platform::TerminationRequestDescriptor();
+        QVERIFY(fd >= 0);
+        QCOMPARE(platform::TerminationRequestDescriptor(), fd);
+        pollfd p{fd, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 0), 0);
+        std::raise(SIGTERM);
+        QCOMPARE(::poll(&p, 1, 1000), 1);
+        platform::AcknowledgeTerminationRequest();
+        QCOMPARE(::poll(&p, 1, 0), 0);
+    }
+
+    void shiftStateWithoutKeysHeld() {
+        const platform::ShiftState state = platform::ShiftStateNow();
+        QVERIFY(!state.shift && !state.alt && !state.ctrl);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
