@@ -1,0 +1,199 @@
+#include "GlobalsUnit.h"
+
+#include "Messages.h"
+#include "SettingsUnit.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+
+#include <stdexcept>
+
+QString ProgramFolder;
+QString CommonDataFolder;
+QString UserDataFolder;
+QString LocalesFolder;
+QString SkinsFolder;
+QString TempFolder;
+QString SettingsFile;
+bool PortableMode = false;
+bool TranslatorDebug = false;
+
+namespace {
+
+const QString kSeparator = QString(QLatin1Char(platform::kSeparator));
+
+std::string Native(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+QString FromNative(const std::string& text) {
+    return QString::fromLocal8Bit(text);
+}
+
+// Letter case of ASCII letters only, as the switch and extension comparisons want it.
+QString AsciiUpper(const QString& text) {
+    QString upper = text;
+    for (QChar& c : upper) {
+        if (c >= u'a' && c <= u'z') {
+            c = QChar(c.unicode() - 32);
+        }
+    }
+    return upper;
+}
+
+QString DataRoot(const platform::DataRootSource& source) {
+    const QString primary = FromNative(source.primary);
+    if (platform::DirectoryExists(source.primary)) {
+        return primary;
+    }
+    return ExpandLeadingVariable(FromNative(source.fallback));
+}
+
+void CreateFolder(const QString& folder) {
+    if (folder.isEmpty()) {
+        throw std::runtime_error("Unable to create directory");
+    }
+    platform::CreateFolderWithParents(Native(folder), nullptr);
+}
+
+}  // namespace
+
+Switches ReadSwitches(const QStringList& arguments) {
+    Switches switches;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString upper = AsciiUpper(arguments[i]);
+        if (upper == u"/TRDEBUG" || upper == u"--TRDEBUG") {
+            switches.translatorDebug = true;
+        } else if (upper == u"/PORTABLE" || upper == u"--PORTABLE") {
+            switches.portable = true;
+        }
+    }
+    return switches;
+}
+
+DataFolders DeriveDataFolders(const QString& programFile, bool portable) {
+    DataFolders folders;
+    folders.program = WithTrailingBackslash(QFileInfo(programFile).absolutePath());
+    if (portable) {
+        folders.common = folders.program;
+        folders.user = folders.program;
+    } else {
+        const QString name = QStringLiteral("Tallowquince") + kSeparator;
+        folders.common = WithTrailingBackslash(DataRoot(platform::CommonDataRootSource())) + name;
+        folders.user = WithTrailingBackslash(DataRoot(platform::UserDataRootSource())) + name;
+    }
+    folders.locales = folders.common + QStringLiteral("Locales") + kSeparator;
+    folders.skins = folders.common + QStringLiteral("Skins") + kSeparator;
+    folders.settingsFile = folders.user + QStringLiteral("Tallowquince.TQSettings");
+    return folders;
+}
+
+void CreateDataFolders(const QStringList& folders) {
+    try {
+        for (const QString& folder : folders) {
+            CreateFolder(folder);
+        }
+    } catch (const std::exception& e) {
+        ShowMessage(MessageKind::Error,
+                    QStringLiteral("Error creating folder: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+void SetUpGlobals(const QStringList& arguments) {
+    const Switches switches = ReadSwitches(arguments);
+    TranslatorDebug = switches.translatorDebug;
+    PortableMode = switches.portable;
+
+    const QString programFile = FromNative(platform::ProgramFilePath());
+    const DataFolders folders = DeriveDataFolders(
+        programFile.isEmpty() && !arguments.isEmpty() ? arguments[0] : programFile, PortableMode);
+    ProgramFolder = folders.program;
+    CommonDataFolder = folders.common;
+    UserDataFolder = folders.user;
+    LocalesFolder = folders.locales;
+    SkinsFolder = folders.skins;
+    CreateDataFolders({CommonDataFolder, UserDataFolder, LocalesFolder, SkinsFolder});
+
+    // Unique and private: the system's temporary folder is shared between users.
+    TempFolder = FromNative(platform::CreatePrivateFolder(platform::TempFolderPath(), "TQTemp-"));
+
+    SettingsFile = folders.settingsFile;
+    Settings.locale = DefaultLocaleName;
+    Settings.folder = ProgramFolder;
+}
+
+bool InstallPackage(const QStringList& arguments) {
+    if (arguments.size() < 2) {
+        return false;
+    }
+    const QString& package = arguments[1];
+    const QFileInfo info(package);
+    if (!info.isFile()) {
+        return false;
+    }
+    const QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString extension = dot >= 0 ? AsciiUpper(name.mid(dot)) : QString();
+    QString destination;
+    QString kind;
+    if (extension == u".TQLOCALE") {
+        destination = LocalesFolder;
+        kind = QStringLiteral("Locale");
+    } else if (extension == u".TQSKIN") {
+        destination = SkinsFolder;
+        kind = QStringLiteral("Skin");
+    } else {
+        return false;
+    }
+
+    std::string error;
+    if (platform::ReplaceFileWithCopy(Native(package), Native(destination + name), &error)) {
+        ShowMessage(
+            MessageKind::Information,
+            QStringLiteral("Tallowquince\r\n%1 Installed OK!\r\n\r\nFile: %2\r\nTo folder: %3")
+                .arg(kind, name, destination));
+    } else {
+        ShowMessage(MessageKind::Error,
+                    QStringLiteral("Tallowquince\r\nError Installing File: \r\n") + package +
+                        QStringLiteral("\r\n\r\n") + QStringLiteral("Destination folder: ") +
+                        destination + QStringLiteral("\r\n\r\n") + QStringLiteral("Error: ") +
+                        QStringLiteral("\r\n") + FromNative(error) + QStringLiteral("!"));
+    }
+    return true;
+}
+
+QString WithTrailingBackslash(const QString& path) {
+    if (path.endsWith(kSeparator)) {
+        return path;
+    }
+    return path + kSeparator;
+}
+
+QString ExpandLeadingVariable(const QString& text) {
+    const qsizetype p = text.indexOf(u'%', 1);
+    if (p < 0) {
+        return text;
+    }
+    const QString name = text.mid(1, p - 1);
+    return qEnvironmentVariable(name.toLocal8Bit().constData()) + text.mid(p + 1);
+}
+
+void DeleteFolderTree(const QString& folder) {
+    if (!folder.isEmpty()) {
+        platform::DeleteFolderTree(Native(WithTrailingBackslash(folder)));
+    }
+}
+
+void TrimWorkingSet() {
+    platform::TrimWorkingSet();
+}
+
+int ShiftStateNow() {
+    const platform::ShiftState state = platform::ShiftStateNow();
+    return (state.shift ? ssShift : 0) | (state.alt ? ssAlt : 0) | (state.ctrl ? ssCtrl : 0);
+}
+
+char PhotoOrientation(double ratio) {
+    return ratio >= 1.0 ? 'H' : 'V';
+}
+
+void IgnoreException(QObject*, const std::exception*) {}
