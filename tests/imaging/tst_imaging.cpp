@@ -1,0 +1,294 @@
+#include "imaging/Imaging.h"
+#include "support/ImageSupport.h"
+#include "support/TestSupport.h"
+
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace imaging;
+
+// The picture with the quadrant colours as seen upright, for each EXIF orientation of a file
+// that stores QuadrantImage: the colours at top left, top right, bottom left, bottom right.
+struct UprightQuadrants {
+    QStringList corners;
+};
+
+class TestImaging : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    static QStringList Corners(const QImage& image) {
+        const int w = image.width(), h = image.height();
+        return {QuadrantAt(image, {w / 4, h / 4}), QuadrantAt(image, {3 * w / 4, h / 4}),
+                QuadrantAt(image, {w / 4, 3 * h / 4}), QuadrantAt(image, {3 * w / 4, 3 * h / 4})};
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void decodeFailures_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray jpeg = EncodeImage(PhotoLikeImage({320, 240}), "JPEG", 95);
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("text, not an image") << QByteArray("Hello, this is not a photo.\n");
+        QTest::newRow("JPEG cut in its header") << jpeg.left(100);
+        QTest::newRow("JPEG cut in its pixel data") << jpeg.left(jpeg.size() * 2 / 3);
+        QTest::newRow("JPEG claiming 60000 x 60000 pixels") << WithClaimedSize(jpeg, 60000, 60000);
+        QTest::newRow("PNG cut short") << EncodeImage(PhotoLikeImage({64, 64}), "PNG").left(200);
+    }
+    void decodeFailures() {
+        QFETCH(QByteArray, bytes);
+        const QString file = path("bad.jpg");
+        WriteFile(file, bytes);
+        QVERIFY(DecodeImage(file).isNull());
+        QVERIFY(DecodeImagePart(file, QRectF(0, 0, 320, 240), QSize(40, 30)).image.isNull());
+    }
+
+    void missingFileDecodesEmpty() {
+        QVERIFY(DecodeImage(path("none.jpg")).isNull());
+        QVERIFY(!ReadImageHeader(path("none.jpg")).isValid());
+        QCOMPARE(ImageSize(path("none.jpg")), QSize());
+    }
+
+    void headerIsReadWithoutPixels() {
+        // A header claiming a huge size is read as such and refused, without decoding.
+        const QString file = path("claims.jpg");
+        WriteFile(file,
+                  WithClaimedSize(EncodeImage(QuadrantImage({64, 48}), "JPEG"), 30000, 20000));
+        const ImageHeader header = ReadImageHeader(file);
+        QCOMPARE(header.storedSize, QSize(30000, 20000));
+        QVERIFY(!header.isValid());
+        QCOMPARE(ImageSize(file), QSize());
+    }
+
+    void formats_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("JPEG") << "q.jpg";
+        QTest::newRow("BMP") << "q.bmp";
+        QTest::newRow("PNG") << "q.png";
+    }
+    void formats() {
+        QFETCH(QString, name);
+        WriteImage(path(name), QuadrantImage({80, 60}));
+        const QImage image = DecodeImage(path(name));
+        QCOMPARE(image.size(), QSize(80, 60));
+        QCOMPARE(ImageSize(path(name)), QSize(80, 60));
+        QCOMPARE(Corners(image), (QStringList{"red", "green", "blue", "yellow"}));
+    }
+
+    void exifOrientation_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QSize>("upright");
+        QTest::addColumn<QStringList>("corners");
+        const QSize wide(96, 64), tall(64, 96);
+        QTest::newRow("1 normal") << 1 << wide << QStringList{"red", "green", "blue", "yellow"};
+        QTest::newRow("2 mirrored") << 2 << wide << QStringList{"green", "red", "yellow", "blue"};
+        QTest::newRow("3 turned half")
+            << 3 << wide << QStringList{"yellow", "blue", "green", "red"};
+        QTest::newRow("4 flipped") << 4 << wide << QStringList{"blue", "yellow", "red", "green"};
+        QTest::newRow("5 transposed") << 5 << tall << QStringList{"red", "blue", "green", "yellow"};
+        QTest::newRow("6 turned clockwise")
+            << 6 << tall << QStringList{"blue", "red", "yellow", "green"};
+        QTest::newRow("7 transversed")
+            << 7 << tall << QStringList{"yellow", "green", "blue", "red"};
+        QTest::newRow("8 turned anticlockwise")
+            << 8 << tall << QStringList{"green", "yellow", "red", "blue"};
+    }
+    void exifOrientation() {
+        QFETCH(int, orientation);
+        QFETCH(QSize, upright);
+        QFETCH(QStringList, corners);
+        const QString file = path("exif.jpg");
+        WriteImage(file, QuadrantImage({96, 64}), orientation);
+
+        QCOMPARE(ImageSize(file), upright);
+        QCOMPARE(ReadImageHeader(file).storedSize, QSize(96, 64));
+        const QImage image = DecodeImage(file);
+        QCOMPARE(image.size(), upright);
+        QCOMPARE(Corners(image), corners);
+
+        // The mapping from stored to upright coordinates agrees with the decoder.
+        const QTransform t =
+            OrientationTransform(QSizeF(96, 64), ReadImageHeader(file).transformation);
+        QCOMPARE(t.mapRect(QRectF(0, 0, 96, 64)), QRectF(QPointF(0, 0), QSizeF(upright)));
+        const QPointF redInUpright = t.map(QPointF(10, 10));
+        QCOMPARE(QuadrantAt(image, redInUpright.toPoint()), QStringLiteral("red"));
+
+        // A part decoded at a reduced size shows the same picture.
+        const DecodedPart part =
+            DecodeImagePart(file, QRectF(QPointF(0, 0), QSizeF(upright)), upright / 8);
+        QVERIFY(!part.image.isNull());
+        const QImage shown = part.image.copy(part.source.toAlignedRect());
+        QCOMPARE(Corners(shown), corners);
+    }
+
+    // Drawing the decoded part gives the same picture as decoding everything and stretching
+    // the part, while the decoder delivers far fewer pixels.
+    void decodePartMatchesFullDecode_data() {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QRectF>("part");
+        QTest::addColumn<QSize>("needed");
+        QTest::addColumn<int>("largestWidth");
+        QTest::newRow("whole photo, eighth size")
+            << QSize(1600, 1200) << 1 << QRectF(0, 0, 1600, 1200) << QSize(200, 150) << 200;
+        QTest::newRow("centred crop, unaligned edges")
+            << QSize(1203, 901) << 1 << QRectF(150.5, 0, 901.3, 901) << QSize(202, 152) << 240;
+        QTest::newRow("lower right quarter")
+            << QSize(1600, 1200) << 1 << QRectF(800, 600, 800, 600) << QSize(202, 152) << 408;
+        QTest::newRow("turned clockwise by EXIF")
+            << QSize(1600, 1200) << 6 << QRectF(0, 200, 1200, 900) << QSize(122, 92) << 152;
+        QTest::newRow("transposed by EXIF, off-centre")
+            << QSize(1603, 1197) << 5 << QRectF(97, 333.3, 1000, 1100) << QSize(250, 270) << 300;
+        QTest::newRow("needs full size")
+            << QSize(400, 300) << 1 << QRectF(10, 10, 300, 200) << QSize(300, 200) << 400;
+    }
+    void decodePartMatchesFullDecode() {
+        QFETCH(QSize, stored);
+        QFETCH(int, orientation);
+        QFETCH(QRectF, part);
+        QFETCH(QSize, needed);
+        QFETCH(int, largestWidth);
+        const QString file = path("photo.jpg");
+        WriteImage(file, PhotoLikeImage(stored), orientation);
+
+        const DecodedPart decoded = DecodeImagePart(file, part, needed);
+        QVERIFY(!decoded.image.isNull());
+        QVERIFY2(decoded.image.width() <= largestWidth,
+                 qPrintable(QString::number(decoded.image.width())));
+        QVERIFY(decoded.source.width() >= needed.width() - 1);
+        QVERIFY(decoded.source.height() >= needed.height() - 1);
+
+        QImage fast = NewImage(needed, ImageKind::Rgb);
+        Surface(fast).DrawImagePart(decoded.image, QRectF(fast.rect()), decoded.source);
+        QImage reference = NewImage(needed, ImageKind::Rgb);
+        Surface(reference).DrawImagePart(DecodeImage(file), QRectF(reference.rect()), part);
+
+        const Difference d = CompareImages(fast, reference);
+        QVERIFY2(d.mean < 3.0, qPrintable(QString::number(d.mean)));
+    }
+
+    void newImage_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addColumn<QRgb>("pixel");
+        QTest::newRow("ARGB: transparent")
+            << int(ImageKind::Argb) << QImage::Format_ARGB32_Premultiplied << QRgb(0);
+        QTest::newRow("RGB: black") << int(ImageKind::Rgb) << QImage::Format_RGB32 << qRgb(0, 0, 0);
+    }
+    void newImage() {
+        QFETCH(int, kind);
+        QFETCH(QImage::Format, format);
+        QFETCH(QRgb, pixel);
+        const QImage image = NewImage({7, 5}, ImageKind(kind));
+        QCOMPARE(image.size(), QSize(7, 5));
+        QCOMPARE(image.format(), format);
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                QCOMPARE(image.pixel(x, y), pixel);
+            }
+        }
+        QVERIFY(NewImage({0, 5}, ImageKind(kind)).isNull());
+    }
+
+    void premultipliedKeepsOpaqueImagesOpaque() {
+        QCOMPARE(Premultiplied(SolidImage({4, 4}, QColor(255, 0, 0, 128))).format(),
+                 QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(Premultiplied(QuadrantImage({4, 4})).format(), QImage::Format_RGB32);
+        QVERIFY(Premultiplied(QImage()).isNull());
+    }
+
+    void copyRect_data() {
+        QTest::addColumn<QRectF>("part");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("whole pixels") << QRectF(40, 30, 40, 30) << QRect(40, 30, 40, 30);
+        QTest::newRow("fractions round") << QRectF(39.6, 29.4, 40.2, 30.3) << QRect(40, 29, 40, 31);
+        QTest::newRow("cut to the image") << QRectF(60, 50, 100, 100) << QRect(60, 50, 20, 10);
+        QTest::newRow("outside") << QRectF(100, 100, 5, 5) << QRect();
+        QTest::newRow("empty") << QRectF(10, 10, 0, 5) << QRect();
+    }
+    void copyRect() {
+        QFETCH(QRectF, part);
+        QFETCH(QRect, expected);
+        const QImage source = QuadrantImage({80, 60});
+        const QImage copy = CopyRect(source, part);
+        if (expected.isNull()) {
+            QVERIFY(copy.isNull());
+            return;
+        }
+        QCOMPARE(copy.size(), expected.size());
+        QCOMPARE(copy.format(), QImage::Format_RGB32);
+        QCOMPARE(copy.pixel(0, 0), source.pixel(expected.topLeft()));
+        QCOMPARE(copy.pixel(copy.width() - 1, copy.height() - 1),
+                 source.pixel(expected.bottomRight()));
+    }
+
+    void turn_data() {
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<QStringList>("corners");
+        QTest::newRow("90 clockwise")
+            << int(TurnBy::Clockwise90) << QStringList{"blue", "red", "yellow", "green"};
+        QTest::newRow("270 clockwise")
+            << int(TurnBy::Clockwise270) << QStringList{"green", "yellow", "red", "blue"};
+    }
+    void turn() {
+        QFETCH(int, turn);
+        QFETCH(QStringList, corners);
+        const QImage source = QuadrantImage({80, 60});
+        const QImage turned = Turn(source, TurnBy(turn));
+        QCOMPARE(turned.size(), QSize(60, 80));
+        QCOMPARE(Corners(turned), corners);
+        // The coordinate mapping agrees with the pixels, to the exact pixel.
+        const QTransform t = TurnTransform(QSizeF(80, 60), TurnBy(turn));
+        const QPointF mapped = t.map(QPointF(3.5, 7.5));
+        QCOMPARE(turned.pixel(int(mapped.x()), int(mapped.y())), source.pixel(3, 7));
+    }
+
+    void drawingBlendsSourceOver() {
+        QImage target = NewImage({10, 10}, ImageKind::Argb);
+        target.fill(qRgb(0, 0, 255));
+        Surface(target).DrawImage(SolidImage({2, 2}, QColor(255, 0, 0, 128)), QRectF(0, 0, 10, 10));
+        const QColor c = target.pixelColor(5, 5);
+        QCOMPARE(c.alpha(), 255);
+        QVERIFY(std::abs(c.red() - 128) <= 2);
+        QVERIFY(std::abs(c.blue() - 127) <= 2);
+    }
+
+    void drawingAtOwnSizeIgnoresResolution() {
+        QImage layer = SolidImage({4, 3}, Qt::red);
+        layer.setDotsPerMeterX(100);
+        layer.setDevicePixelRatio(2.0);
+        QImage target = NewImage({10, 10}, ImageKind::Argb);
+        Surface(target).DrawImageAt(layer, QPoint(2, 3));
+        QCOMPARE(target.pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(target.pixel(6, 5), 0u);
+        QCOMPARE(target.pixel(5, 6), 0u);
+        QCOMPARE(target.pixel(1, 3), 0u);
+    }
+
+    void drawingStretchesTheSourcePart() {
+        QImage target = NewImage({40, 30}, ImageKind::Rgb);
+        Surface(target).DrawImagePart(QuadrantImage({80, 60}), QRectF(0, 0, 40, 30),
+                                      QRectF(40, 30, 40, 30));
+        QCOMPARE(QuadrantAt(target, {2, 2}), QStringLiteral("yellow"));
+        QCOMPARE(QuadrantAt(target, {37, 27}), QStringLiteral("yellow"));
+    }
+
+    void rotationTurnsClockwiseAboutTheCentre() {
+        // A red bar right of the centre ends up below it after 90 degrees.
+        QImage target = NewImage({21, 21}, ImageKind::Argb);
+        Surface surface(target);
+        surface.RotateAbout(QPointF(10.5, 10.5), 90);
+        surface.DrawImage(SolidImage({4, 2}, Qt::red), QRectF(14, 10, 4, 2));
+        QCOMPARE(qAlpha(target.pixel(16, 10)), 0);
+        QCOMPARE(target.pixelColor(9, 16), QColor(Qt::red));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImaging)
+#include "tst_imaging.moc"
