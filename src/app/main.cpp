@@ -1,6 +1,8 @@
 #include "MainFormUnit.h"
 #include "TApplication.h"
 #include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+#include "i18n/TranslationsUnit.h"
 #include "ui/MessageBoxes.h"
 #include "version/VersionInfoUnit.h"
 
@@ -18,6 +20,7 @@ int main(int argc, char* argv[]) {
 
     TApplication app(argc, argv);
     InstallMessageBoxes();
+    SetLocaleSelector(SelectLocale);
     VersionInfo();
     SetUpGlobals(arguments);
 
