@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
 
     TApplication app(argc, argv);
     InstallMessageBoxes();
+    InstallUrlOpener();
     SetLocaleSelector(SelectLocale);
     VersionInfo();
     SetUpGlobals(arguments);

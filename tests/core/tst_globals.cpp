@@ -1,5 +1,7 @@
 #include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
+#include "core/Shell.h"
+#include "core/WebSites.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -309,6 +311,25 @@ private slots:
         QCOMPARE(ReadFile(package), QByteArray("package bytes"));
         QCOMPARE(recorder.messages.size(), 1);
         QCOMPARE(recorder.messages[0].kind, MessageKind::Information);
+    }
+
+    void productSite() {
+        ScopedEnvironment env;
+        env.unset("TALLOWQUINCE_SITE");
+        const QString configured = ProductSite();
+        QVERIFY(configured.startsWith(QStringLiteral("http://")));
+        QVERIFY(!configured.endsWith(u'/'));
+        env.set("TALLOWQUINCE_SITE", QStringLiteral("http://127.0.0.1:8080/"));
+        QCOMPARE(ProductSite(), QStringLiteral("http://127.0.0.1:8080"));
+        QVERIFY(MakerSite().startsWith(QStringLiteral("http")));
+    }
+
+    void urlOpenerSeam() {
+        QStringList opened;
+        UrlOpener previous = SetUrlOpener([&](const QString& url) { opened << url; });
+        OpenUrl(QStringLiteral("http://example.invalid/a"));
+        SetUrlOpener(std::move(previous));
+        QCOMPARE(opened, QStringList{QStringLiteral("http://example.invalid/a")});
     }
 
     void installPackageGoesOnToNormalStart_data() {
