@@ -1,4 +1,5 @@
 #include "MainFormUnit.h"
+#include "ProgramIcon.h"
 #include "TApplication.h"
 #include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     }
 
     TApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     InstallMessageBoxes();
     InstallUrlOpener();
     SetLocaleSelector(SelectLocale);

@@ -1,7 +1,10 @@
 #include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
+#include "core/Shell.h"
+#include "core/WebSites.h"
 #include "i18n/TranslationsUnit.h"
 #include "support/TestSupport.h"
+#include "ui/About.h"
 #include "ui/TranslateWidgets.h"
 
 #include <QCheckBox>
@@ -14,6 +17,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -77,6 +81,76 @@ private slots:
         TranslateControls(&form);
         QCOMPARE(button->text(), u"Cancel"_s);
         LocalesFolder = saved;
+    }
+
+    void aboutBox_data() {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("English") << QByteArray() << "Tallowquince - About"
+                                 << "OK"
+                                 << "Version 1.4.0 (Build 51)  15 Jul 2009";
+        QTest::newRow("a locale translating 3, 5 and 10")
+            << QByteArray("3=Info\r\n5=Gut\r\n10=Fassung\r\n") << "Tallowquince - Info"
+            << "Gut"
+            << "Fassung 1.4.0 (Build 51)  15 Jul 2009";
+    }
+    void aboutBox() {
+        QFETCH(QByteArray, locale);
+        QFETCH(QString, caption);
+        QFETCH(QString, button);
+        QFETCH(QString, version);
+        QTemporaryDir dir;
+        const QString saved = LocalesFolder;
+        LocalesFolder = dir.path() + "/";
+        if (!locale.isEmpty()) {
+            WriteFile(LocalesFolder + "x.TQLocale", locale);
+            SelectLocale(u"x.TQLocale"_s);
+        }
+        TAboutBox box;
+        LocalesFolder = saved;
+        QCOMPARE(box.windowTitle(), caption);
+        QCOMPARE(box.OKButton->text(), button);
+        QCOMPARE(box.Version->text(), version);
+        QCOMPARE(box.ProductName->text(), u"Tallowquince"_s);
+        QCOMPARE(box.Label2->text(), ProductSite() + u"/tallowquince/"_s);
+        QVERIFY(box.OKButton->isDefault());
+        QVERIFY(!box.Image2->pixmap().isNull());
+        QVERIFY(box.windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void aboutBoxLinks() {
+        QStringList opened;
+        UrlOpener previous = SetUrlOpener([&](const QString& url) { opened << url; });
+        TAboutBox box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QTest::mouseClick(box.Label2, Qt::LeftButton);
+        QTest::mouseClick(box.Image2, Qt::LeftButton);
+        SetUrlOpener(std::move(previous));
+        QCOMPARE(opened, (QStringList{ProductSite() + u"/tallowquince/"_s, MakerSite()}));
+    }
+
+    void aboutBoxCloses_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Esc with the focus on the button") << true;
+        QTest::newRow("OK") << false;
+    }
+    void aboutBoxCloses() {
+        QFETCH(bool, escape);
+        TAboutBox box;
+        QTimer::singleShot(0, &box, [&] {
+            box.OKButton->setFocus();
+            if (escape) {
+                QTest::keyClick(box.OKButton, Qt::Key_Escape);
+            } else {
+                QTest::mouseClick(box.OKButton, Qt::LeftButton);
+            }
+        });
+        QTimer::singleShot(5000, &box, [&] { box.done(42); });  // a box that would not close
+        const int result = box.exec();
+        QCOMPARE(result, escape ? int(QDialog::Rejected) : int(QDialog::Accepted));
     }
 
     void translateMenu() {
