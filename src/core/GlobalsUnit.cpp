@@ -23,10 +23,10 @@ namespace {
 const QString kSeparator = QString(QLatin1Char(platform::kSeparator));
 
 std::string Native(const QString& text) {
-    return text.toLocal8Bit().toStdString();
+    return text.toStdString();
 }
 QString FromNative(const std::string& text) {
-    return QString::fromLocal8Bit(text);
+    return QString::fromStdString(text);
 }
 
 // Letter case of ASCII letters only, as the switch and extension comparisons want it.
