@@ -10,10 +10,6 @@
 #include <QStringList>
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
     // A Wayland client may not place its own window: run through XWayland when we can.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
@@ -25,6 +21,8 @@ int main(int argc, char* argv[]) {
     InstallUrlOpener();
     SetLocaleSelector(SelectLocale);
     VersionInfo();
+    // The application's own decoding of the command line is the right one on every platform.
+    const QStringList arguments = QCoreApplication::arguments();
     SetUpGlobals(arguments);
 
     if (InstallPackage(arguments)) {

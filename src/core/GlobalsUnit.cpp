@@ -4,6 +4,7 @@
 #include "SettingsUnit.h"
 #include "platform/Platform.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <stdexcept>
@@ -72,7 +73,8 @@ Switches ReadSwitches(const QStringList& arguments) {
 
 DataFolders DeriveDataFolders(const QString& programFile, bool portable) {
     DataFolders folders;
-    folders.program = WithTrailingBackslash(QFileInfo(programFile).absolutePath());
+    folders.program =
+        WithTrailingBackslash(QDir::toNativeSeparators(QFileInfo(programFile).absolutePath()));
     if (portable) {
         folders.common = folders.program;
         folders.user = folders.program;
