@@ -50,6 +50,16 @@ QDomDocument ReadDescription(ZipArchive& package, const PackageLimits& limits) {
     }
     const QByteArray bytes = package.extract(index);
     QDomDocument document;
+    // The parser reads the encoding from the byte-order mark or the declaration.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    const QDomDocument::ParseResult result = document.setContent(bytes);
+    if (!result) {
+        Fail(QStringLiteral("Cannot parse skin.xml: %1 (line %2, column %3)")
+                 .arg(result.errorMessage)
+                 .arg(result.errorLine)
+                 .arg(result.errorColumn));
+    }
+#else
     QString message;
     int line = 0;
     int column = 0;
@@ -59,6 +69,7 @@ QDomDocument ReadDescription(ZipArchive& package, const PackageLimits& limits) {
                  .arg(line)
                  .arg(column));
     }
+#endif
     return document;
 }
 
