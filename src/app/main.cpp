@@ -29,6 +29,7 @@ int main(int argc, char* argv[]) {
         DeleteFolderTree(TempFolder);
         return 0;
     }
+    InstallShippedPackages();
 
     TMainForm mainForm;
     return app.exec();
