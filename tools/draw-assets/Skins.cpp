@@ -65,7 +65,7 @@ Rgb paper(Rgb colour, QPointF p, std::uint32_t seed) {
     return colour * (1.0f + fibre);
 }
 
-// Dark polished walnut: wavy grain along each side, open pores, a gilt fillet at the sight edge.
+// Dark polished walnut: wavy grain along each side and open pores.
 Rgb walnutColour(const MouldingPoint& p) {
     const std::uint32_t seed = 11U + static_cast<std::uint32_t>(p.side) * 7U;
     const float wave =
@@ -228,7 +228,9 @@ DrawnSkin drawGildedOval() {
         }
         return h;
     };
-    style.surface = [](const MouldingPoint& p) { return gold(p.along, p.across, 61U + p.side); };
+    style.surface = [](const MouldingPoint& p) {
+        return gold(p.along, p.across, 61U + static_cast<std::uint32_t>(p.side));
+    };
     const QImage frame = drawRectMoulding(layout.frame.size(), style);
 
     // Burgundy velvet with a gilt slip around the oval.

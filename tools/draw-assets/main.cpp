@@ -22,6 +22,10 @@ int run(const QString& dataFolder, const QString& previewFolder) {
     saveImage(drawLandscape(1600, 1200), samplePath, "jpeg", 88);
     // The previews use the photo as the program reads it, JPEG artefacts and all.
     const QImage photo(samplePath);
+    if (photo.isNull()) {
+        std::fprintf(stderr, "draw-assets: cannot read back %s\n", qPrintable(samplePath));
+        return 1;
+    }
 
     std::vector<QImage> previews;
     for (const auto draw : {drawWalnut, drawSilverPortrait, drawGildedOval}) {
