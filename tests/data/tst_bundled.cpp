@@ -1,3 +1,7 @@
+#include "core/GlobalsUnit.h"
+#include "skins/SkinsUnit.h"
+#include "support/TestSupport.h"
+
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -5,6 +9,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <zip.h>
@@ -128,7 +133,30 @@ private slots:
     void packageIsAWellFormedSkin_data();
     void packageIsAWellFormedSkin();
     void samplePhotoIsALandscapeJpeg();
+    void packagesLoadThroughTheCatalogue();
 };
+
+void TestBundledData::packagesLoadThroughTheCatalogue() {
+    QTemporaryDir temp;
+    const QString savedSkins = SkinsFolder;
+    const QString savedTemp = TempFolder;
+    SkinsFolder = kDist + "/Skins/";
+    TempFolder = temp.path() + "/";
+    MessageRecorder recorder;
+    const TSkins catalogue;
+    QCOMPARE(int(catalogue.SkinList().size()), int(packages().size()));
+    for (const SkinListEntry& entry : catalogue.SkinList()) {
+        const std::unique_ptr<TSkin> skin = catalogue.SkinByName(entry.name);
+        QCOMPARE(skin->Name, entry.name);
+        QVERIFY(!skin->Layers.empty());
+        for (const auto& layer : skin->Layers) {
+            QVERIFY2(QFileInfo(TempFolder + layer->FileName).isFile(), qPrintable(layer->FileName));
+        }
+    }
+    SkinsFolder = savedSkins;
+    TempFolder = savedTemp;
+    QVERIFY(recorder.messages.isEmpty());
+}
 
 void TestBundledData::packagesArePresentWithDistinctNames() {
     const QStringList files = packages();
