@@ -3,6 +3,7 @@
 #include "ProgramIcon.h"
 #include "core/GlobalsUnit.h"
 #include "platform/Platform.h"
+#include "ui/TranslateWidgets.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -12,8 +13,11 @@
 TMainForm::TMainForm() : MainPopupMenu(std::make_unique<QMenu>()) {
     TrayIcon = new QSystemTrayIcon(ProgramIcon(), this);
     TrayIcon->setToolTip(ApplicationTitle);
-    QAction* close = MainPopupMenu->addAction(QStringLiteral("Close Tallowquince"));
+    QAction* close = MainPopupMenu->addAction(QStringLiteral("4"));
+    close->setProperty("stringId", 4);
     connect(close, &QAction::triggered, this, &TMainForm::nCloseClick);
+    connect(MainPopupMenu.get(), &QMenu::aboutToShow, this,
+            [this] { TranslateMenu(MainPopupMenu.get()); });
     TrayIcon->setContextMenu(MainPopupMenu.get());
     TrayIcon->show();
 

@@ -1,30 +1,35 @@
 #include "MainFormUnit.h"
+#include "ProgramIcon.h"
 #include "TApplication.h"
 #include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+#include "i18n/TranslationsUnit.h"
 #include "ui/MessageBoxes.h"
 #include "version/VersionInfoUnit.h"
 
 #include <QStringList>
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
     // A Wayland client may not place its own window: run through XWayland when we can.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
 
     TApplication app(argc, argv);
+    app.setWindowIcon(ProgramIcon());
     InstallMessageBoxes();
+    InstallUrlOpener();
+    SetLocaleSelector(SelectLocale);
     VersionInfo();
+    // The application's own decoding of the command line is the right one on every platform.
+    const QStringList arguments = QCoreApplication::arguments();
     SetUpGlobals(arguments);
 
     if (InstallPackage(arguments)) {
         DeleteFolderTree(TempFolder);
         return 0;
     }
+    InstallShippedPackages();
 
     TMainForm mainForm;
     return app.exec();

@@ -4,8 +4,10 @@
 #include "SettingsUnit.h"
 #include "platform/Platform.h"
 
+#include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <stdexcept>
 
 QString ProgramFolder;
@@ -23,21 +25,10 @@ namespace {
 const QString kSeparator = QString(QLatin1Char(platform::kSeparator));
 
 std::string Native(const QString& text) {
-    return text.toLocal8Bit().toStdString();
+    return text.toStdString();
 }
 QString FromNative(const std::string& text) {
-    return QString::fromLocal8Bit(text);
-}
-
-// Letter case of ASCII letters only, as the switch and extension comparisons want it.
-QString AsciiUpper(const QString& text) {
-    QString upper = text;
-    for (QChar& c : upper) {
-        if (c >= u'a' && c <= u'z') {
-            c = QChar(c.unicode() - 32);
-        }
-    }
-    return upper;
+    return QString::fromStdString(text);
 }
 
 QString DataRoot(const platform::DataRootSource& source) {
@@ -53,6 +44,17 @@ void CreateFolder(const QString& folder) {
         throw std::runtime_error("Unable to create directory");
     }
     platform::CreateFolderWithParents(Native(folder), nullptr);
+}
+
+// Packages shipped beside the program go into an empty data folder, as an installer would
+// have put them there. Silent: without them the program still starts.
+void CopyShippedPackages(const QString& from, const QString& to, const QString& extension) {
+    if (to.isEmpty() || !ListPackageFiles(to, extension).isEmpty()) {
+        return;
+    }
+    for (const QString& file : ListPackageFiles(from, extension)) {
+        platform::ReplaceFileWithCopy(Native(from + file), Native(to + file), nullptr);
+    }
 }
 
 }  // namespace
@@ -72,7 +74,8 @@ Switches ReadSwitches(const QStringList& arguments) {
 
 DataFolders DeriveDataFolders(const QString& programFile, bool portable) {
     DataFolders folders;
-    folders.program = WithTrailingBackslash(QFileInfo(programFile).absolutePath());
+    folders.program =
+        WithTrailingBackslash(QDir::toNativeSeparators(QFileInfo(programFile).absolutePath()));
     if (portable) {
         folders.common = folders.program;
         folders.user = folders.program;
@@ -159,6 +162,45 @@ bool InstallPackage(const QStringList& arguments) {
                         QStringLiteral("\r\n") + FromNative(error) + QStringLiteral("!"));
     }
     return true;
+}
+
+void InstallShippedPackages() {
+    if (PortableMode) {
+        return;
+    }
+    CopyShippedPackages(ProgramFolder + QStringLiteral("Skins") + kSeparator, SkinsFolder,
+                        QStringLiteral(".TQSkin"));
+    CopyShippedPackages(ProgramFolder + QStringLiteral("Locales") + kSeparator, LocalesFolder,
+                        QStringLiteral(".TQLocale"));
+}
+
+QString AsciiUpper(const QString& text) {
+    QString upper = text;
+    for (QChar& c : upper) {
+        if (c >= u'a' && c <= u'z') {
+            c = QChar(c.unicode() - 32);
+        }
+    }
+    return upper;
+}
+
+QStringList ListPackageFiles(const QString& folder, const QString& extension) {
+    if (folder.isEmpty()) {
+        return {};
+    }
+    const QString wanted = AsciiUpper(extension);
+    QStringList files;
+    // System entries too (Windows attributes); isFile() then drops what is not a regular
+    // file, such as a FIFO that would block the reader.
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isFile() && AsciiUpper(entry.fileName()).endsWith(wanted)) {
+            files << entry.fileName();
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 QString WithTrailingBackslash(const QString& path) {

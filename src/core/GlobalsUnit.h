@@ -55,7 +55,17 @@ void SetUpGlobals(const QStringList& arguments);
 // when arguments[1] is not an existing file or not a package, and the normal start follows.
 bool InstallPackage(const QStringList& arguments);
 
+// Outside portable mode, fills an empty SkinsFolder with the ".TQSkin" packages of
+// ProgramFolder's "Skins" folder and an empty LocalesFolder with the ".TQLocale" files of
+// its "Locales" folder, as an installer would have. Silent on failure.
+void InstallShippedPackages();
+
 // Shared operations.
+// Upper-cases ASCII letters only, as file-name and switch comparisons want it.
+QString AsciiUpper(const QString& text);
+// Names of the regular files in `folder` whose names end in `extension` (ASCII letter case
+// ignored), sorted ordinally. A missing or unreadable folder gives none.
+QStringList ListPackageFiles(const QString& folder, const QString& extension);
 QString WithTrailingBackslash(const QString& path);
 QString ExpandLeadingVariable(const QString& text);
 void DeleteFolderTree(const QString& folder);

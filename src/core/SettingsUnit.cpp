@@ -260,7 +260,7 @@ bool GetAutostart() {
     const platform::AutostartState state = platform::ReadAutostart();
     if (!state.error.empty()) {
         ShowMessage(MessageKind::Error, QStringLiteral("Error getting autostart value: \r\n") +
-                                            QString::fromLocal8Bit(state.error));
+                                            QString::fromStdString(state.error));
         return false;
     }
     return state.enabled;
@@ -270,6 +270,6 @@ void SetAutostart(bool enable) {
     const std::string error = platform::WriteAutostart(enable, platform::ProgramFilePath());
     if (!error.empty()) {
         ShowMessage(MessageKind::Error, QStringLiteral("Error setting autostart value: \r\n") +
-                                            QString::fromLocal8Bit(error));
+                                            QString::fromStdString(error));
     }
 }

@@ -2,6 +2,7 @@
 
 // Operating-system services behind one small interface, so that each platform keeps its
 // own implementation file and callers need no conditional code. Plain C++: no Qt here.
+// Texts are UTF-8, so that no file name is lost to a narrow code page.
 
 #include <optional>
 #include <string>

@@ -2,8 +2,11 @@
 
 #include "core/GlobalsUnit.h"
 #include "core/Messages.h"
+#include "core/Shell.h"
 
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace {
 
@@ -40,4 +43,8 @@ MessageAnswer ShowMessageBox(MessageKind kind, const QString& text) {
 
 void InstallMessageBoxes() {
     SetMessageHandler(ShowMessageBox);
+}
+
+void InstallUrlOpener() {
+    SetUrlOpener([](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
 }

@@ -97,7 +97,7 @@ QString TVersionInfo::BuildText() const {
 }
 
 QString TVersionInfo::ProgramFilePath() {
-    return QString::fromLocal8Bit(platform::ProgramFilePath());
+    return QString::fromStdString(platform::ProgramFilePath());
 }
 
 const TVersionInfo& VersionInfo() {

@@ -1,8 +1,11 @@
 #include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
+#include "core/Shell.h"
+#include "core/WebSites.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -311,6 +314,25 @@ private slots:
         QCOMPARE(recorder.messages[0].kind, MessageKind::Information);
     }
 
+    void productSite() {
+        ScopedEnvironment env;
+        env.unset("TALLOWQUINCE_SITE");
+        const QString configured = ProductSite();
+        QVERIFY(configured.startsWith(QStringLiteral("http://")));
+        QVERIFY(!configured.endsWith(u'/'));
+        env.set("TALLOWQUINCE_SITE", QStringLiteral("http://127.0.0.1:8080/"));
+        QCOMPARE(ProductSite(), QStringLiteral("http://127.0.0.1:8080"));
+        QVERIFY(MakerSite().startsWith(QStringLiteral("http")));
+    }
+
+    void urlOpenerSeam() {
+        QStringList opened;
+        UrlOpener previous = SetUrlOpener([&](const QString& url) { opened << url; });
+        OpenUrl(QStringLiteral("http://example.invalid/a"));
+        SetUrlOpener(std::move(previous));
+        QCOMPARE(opened, QStringList{QStringLiteral("http://example.invalid/a")});
+    }
+
     void installPackageGoesOnToNormalStart_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("no argument") << QStringList{"prog"};
@@ -337,6 +359,97 @@ private slots:
         QVERIFY(!InstallPackage(arguments));
         QVERIFY(recorder.messages.isEmpty());
         QVERIFY(QDir(SkinsFolder).entryList(QDir::Files).isEmpty());
+    }
+
+    void installShippedPackages_data() {
+        QTest::addColumn<bool>("portable");
+        QTest::addColumn<bool>("shipped");
+        QTest::addColumn<QStringList>("ownSkins");
+        QTest::addColumn<QStringList>("ownLocales");
+        QTest::addColumn<QStringList>("skins");
+        QTest::addColumn<QStringList>("locales");
+        const QStringList shippedSkins{"Oak.TQSkin", "pine.tqskin"};
+        const QStringList shippedLocales{"Deutsch.TQLocale"};
+        QTest::newRow("empty folders get the shipped packages")
+            << false << true << QStringList() << QStringList() << shippedSkins << shippedLocales;
+        QTest::newRow("a folder with a package of its own is left alone")
+            << false << true << QStringList{"Mine.TQSkin"} << QStringList()
+            << QStringList{"Mine.TQSkin"} << shippedLocales;
+        QTest::newRow("a package in any letter case counts")
+            << false << true << QStringList() << QStringList{"mine.tqlocale"} << shippedSkins
+            << QStringList{"mine.tqlocale"};
+        QTest::newRow("other files do not count as packages")
+            << false << true << QStringList{"notes.txt"} << QStringList()
+            << QStringList{"Oak.TQSkin", "notes.txt", "pine.tqskin"} << shippedLocales;
+        QTest::newRow("portable mode copies nothing")
+            << true << true << QStringList() << QStringList() << QStringList() << QStringList();
+        QTest::newRow("nothing shipped")
+            << false << false << QStringList() << QStringList() << QStringList() << QStringList();
+    }
+    void installShippedPackages() {
+        QFETCH(bool, portable);
+        QFETCH(bool, shipped);
+        QFETCH(QStringList, ownSkins);
+        QFETCH(QStringList, ownLocales);
+        QFETCH(QStringList, skins);
+        QFETCH(QStringList, locales);
+        SavedGlobals saved;
+        QTemporaryDir dir;
+        ProgramFolder = dir.path() + "/program/";
+        SkinsFolder = dir.path() + "/data/Skins/";
+        LocalesFolder = dir.path() + "/data/Locales/";
+        PortableMode = portable;
+        QDir().mkpath(SkinsFolder);
+        QDir().mkpath(LocalesFolder);
+        if (shipped) {
+            for (const char* file : {"Skins/Oak.TQSkin", "Skins/pine.tqskin", "Skins/readme.txt",
+                                     "Locales/Deutsch.TQLocale", "Locales/notes.txt"}) {
+                WriteFile(ProgramFolder + file, QByteArray("shipped ") + file);
+            }
+            QDir().mkpath(ProgramFolder + "Skins/Folder.TQSkin");
+        }
+        for (const QString& file : ownSkins) {
+            WriteFile(SkinsFolder + file, "own");
+        }
+        for (const QString& file : ownLocales) {
+            WriteFile(LocalesFolder + file, "own");
+        }
+        MessageRecorder recorder;
+
+        InstallShippedPackages();
+        auto files = [](const QString& folder) {
+            QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+            names.sort();
+            return names;
+        };
+        QCOMPARE(files(SkinsFolder), skins);
+        QCOMPARE(files(LocalesFolder), locales);
+        for (const QString& file : skins) {
+            QCOMPARE(ReadFile(SkinsFolder + file), ownSkins.contains(file)
+                                                       ? QByteArray("own")
+                                                       : "shipped Skins/" + file.toUtf8());
+        }
+        for (const QString& file : locales) {
+            QCOMPARE(ReadFile(LocalesFolder + file), ownLocales.contains(file)
+                                                         ? QByteArray("own")
+                                                         : "shipped Locales/" + file.toUtf8());
+        }
+        QVERIFY(recorder.messages.isEmpty());
+    }
+
+    void listPackageFiles() {
+        QTemporaryDir dir;
+        for (const char* file : {"b.TQSkin", "A.tqskin", ".TQSkin", "c.TQSkin.bak", "d.zip"}) {
+            WriteFile(dir.path() + "/" + QString::fromUtf8(file), "x");
+        }
+        QDir().mkpath(dir.path() + "/folder.TQSkin");
+        QVERIFY(QFile::link(dir.path() + "/missing", dir.path() + "/dangling.TQSkin"));
+        // A FIFO would block whoever opens it.
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.path() + "/fifo.TQSkin").constData(), 0600), 0);
+        QCOMPARE(ListPackageFiles(dir.path() + "/", ".TQSkin"),
+                 QStringList({".TQSkin", "A.tqskin", "b.TQSkin"}));
+        QCOMPARE(ListPackageFiles(dir.path() + "/missing/", ".TQSkin"), QStringList());
+        QCOMPARE(ListPackageFiles(QString(), ".TQSkin"), QStringList());
     }
 };
 

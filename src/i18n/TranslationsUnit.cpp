@@ -1,0 +1,241 @@
+#include "TranslationsUnit.h"
+
+#include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The built-in English texts, in the locale-file form; "\n" is the two-character break.
+const QStringList DefaultTable = {
+    u"1=Tallowquince Options..."_s,
+    u"2=About..."_s,
+    u"3=About"_s,
+    u"4=Close Tallowquince"_s,
+    u"5=OK"_s,
+    u"6=Options"_s,
+    u"8=Cancel"_s,
+    u"9=Close"_s,
+    u"10=Version"_s,
+    u"15=Fix Position"_s,
+    u"101= Interface Language "_s,
+    u"102=Please take part in Tallowquince localization."_s,
+    u"103=Visit our translation page here."_s,
+    u"104=Skin"_s,
+    u"105=Load On Windows Startup"_s,
+    u"106=Rotate Frame"_s,
+    u"107=Zoom"_s,
+    u"108=X Offset"_s,
+    u"109=Y Offset"_s,
+    u"110= Photo "_s,
+    u"111=Single File:"_s,
+    u"112=Force 'Stay On Top' of other Windows"_s,
+    u"113=File Name"_s,
+    u"114=Folder"_s,
+    u"115=Folder Content:"_s,
+    u"116=Include Sub Folders"_s,
+    u"117=Skip Disproportional Images"_s,
+    u"118=Select Folder to Use as Photos Source"_s,
+    u"119=Show Photos in Random Order"_s,
+    u"120=Photo Change Interval (minutes)"_s,
+    u"150=Check For Updates Automatically"_s,
+    u"200=There are not images in Selected Folder:\\n"_s,
+    u"301=Next Photo"_s,
+    u"302=Previous Photo"_s,
+    u"303=Locked"_s,
+    u"304=Click Through"_s,
+    u"305=Stay On Top"_s,
+    u"399=Enabling Click Through option completely removes possibility to control photo frame using Mouse and Keyboard.\\nThe only possibly way access the photo frame to switch off Click Through is to use Tray Icon.\\nClick Through also switches off Hover Transparency.\\n\\nAre you sure you want to activate Click Through option?"_s,
+    u"406=Transparency"_s,
+    u"407=Hover Transparency"_s,
+    u"412=Get More Skins..."_s,
+    u"800=A newer version of Tallowquince is available to download.\\nWould you like to download it now? New Version: "_s,
+    u"801=There are no Tallowquince updates available."_s,
+    u"802=Whats new:"_s,
+    u"940=No Skins available.\\nPlease download and install Skins in order to use Tallowquince."_s,
+    u"2000=Tallowquince is already running!"_s,
+};
+
+std::unique_ptr<TTranslation> loadedTranslation;  // owned when it is not the default
+const TTranslation* currentTranslation = nullptr;
+QStringList localeList;
+
+// The text after the first "=" of the first line whose key matches; null when none does.
+QString FindText(const QStringList& lines, const QString& key) {
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq >= 0 && QStringView(line).left(eq).compare(key, Qt::CaseInsensitive) == 0) {
+            return line.mid(eq + 1);
+        }
+    }
+    return {};
+}
+
+QStringList SplitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    while (start < n) {
+        qsizetype end = start;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n') {
+            ++end;
+        }
+        lines << text.mid(start, end - start);
+        if (end + 1 < n && text[end] == u'\r' && text[end + 1] == u'\n') {
+            ++end;
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+QString NameOf(const QString& line) {
+    return line.left(line.indexOf(u'='));
+}
+QString DisplayNameOf(const QString& line) {
+    return line.mid(line.indexOf(u'=') + 1);
+}
+
+}  // namespace
+
+QString DecodeLocaleText(const QByteArray& bytes) {
+    QString text;
+    const auto u8 = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && u8(0) == 0xFF && u8(1) == 0xFE) {
+        const QByteArray body = bytes.mid(2, (bytes.size() - 2) / 2 * 2);
+        text = QStringDecoder(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless)(body);
+    } else if (bytes.size() >= 2 && u8(0) == 0xFE && u8(1) == 0xFF) {
+        const QByteArray body = bytes.mid(2, (bytes.size() - 2) / 2 * 2);
+        text = QStringDecoder(QStringConverter::Utf16BE, QStringConverter::Flag::Stateless)(body);
+    } else if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF) {
+        text = QString::fromUtf8(bytes.mid(3));
+    } else {
+        text = QString::fromLocal8Bit(bytes);
+    }
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0) {
+        text.truncate(nul);
+    }
+    return text;
+}
+
+TTranslation::TTranslation(const QString& fileName) {
+    QFile file(LocalesFolder + fileName);
+    const bool readable = QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly);
+    QByteArray bytes;
+    if (readable) {
+        bytes = file.readAll();
+    }
+    if (!readable || file.error() != QFileDevice::NoError) {
+        Settings.locale = DefaultLocaleName;
+        Lines = DefaultTable;
+        return;
+    }
+    Lines = SplitLines(DecodeLocaleText(bytes));
+}
+
+QString TTranslation::Lookup(const QString& key) const {
+    QString text = FindText(Lines, key);
+    if (!text.isEmpty()) {
+        if (TranslatorDebug) {
+            text = key + u':' + text;
+        }
+    } else if (this != &DefaultTranslation()) {
+        text = DefaultTranslation().Lookup(key);
+        if (TranslatorDebug) {
+            text = u"ENU:"_s + text;
+        }
+    }
+    return text.replace(u"\\n"_s, u"\r\n"_s);
+}
+
+QString TTranslation::GetText(int id) const {
+    return Lookup(QString::number(id));
+}
+
+const TTranslation& DefaultTranslation() {
+    static const TTranslation table = [] {
+        TTranslation t;
+        t.Lines = DefaultTable;
+        return t;
+    }();
+    return table;
+}
+
+const TTranslation& CurrentTranslation() {
+    return currentTranslation ? *currentTranslation : DefaultTranslation();
+}
+
+const QStringList& LocaleList() {
+    return localeList;
+}
+
+QString GetText(int id) {
+    return CurrentTranslation().GetText(id);
+}
+
+void SelectLocale(const QString& name) {
+    currentTranslation = nullptr;
+    loadedTranslation.reset();
+    if (name == DefaultLocaleName) {
+        return;
+    }
+    try {
+        loadedTranslation = std::make_unique<TTranslation>(name);
+        currentTranslation = loadedTranslation.get();
+    } catch (const std::exception&) {
+        Settings.locale = DefaultLocaleName;
+    }
+}
+
+void ListLocales() {
+    localeList = {DefaultLocaleName + u'=' + DefaultLocaleName};
+    // Sorted by file name so that the list does not depend on the file system's order.
+    const QFileInfoList entries =
+        QDir(LocalesFolder)
+            .entryInfoList({u"*.TQLocale"_s},
+                           QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        const QString name = entry.fileName();
+        QString display;
+        try {
+            display = TTranslation(name).Lookup(u"LOCALE_NAME"_s);
+        } catch (const std::exception&) {
+            display.clear();
+        }
+        if (display.isEmpty()) {
+            display = name.left(name.lastIndexOf(u'.'));
+        }
+        if (display.isEmpty()) {
+            continue;
+        }
+        const QString line = name + u'=' + display;
+        auto existing = std::find_if(localeList.begin(), localeList.end(), [&](const QString& l) {
+            return NameOf(l).compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (existing != localeList.end()) {
+            *existing = line;
+        } else {
+            localeList << line;
+        }
+    }
+    // An exchange sort, as the list has always been ordered; equal names may swap places.
+    for (qsizetype i = 0; i + 1 < localeList.size(); ++i) {
+        for (qsizetype j = i + 1; j < localeList.size(); ++j) {
+            if (QString::localeAwareCompare(DisplayNameOf(localeList[i]),
+                                            DisplayNameOf(localeList[j])) > 0) {
+                localeList.swapItemsAt(i, j);
+            }
+        }
+    }
+}
