@@ -1,10 +1,11 @@
 #include "FilesUnit.h"
 
-#include "FolderIdentity.h"
 #include "core/GlobalsUnit.h"
 #include "core/Messages.h"
 #include "core/SettingsUnit.h"
+#include "i18n/TranslationsUnit.h"
 #include "imaging/Imaging.h"
+#include "platform/Platform.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -12,15 +13,6 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
-
-namespace {
-
-// The text of the message shown when a rebuild finds no photo.
-QString NoPhotosMessage() {
-    return QStringLiteral("There are not images in Selected Folder:\r\n");
-}
-
-}  // namespace
 
 RandomSource ClockSeededRandom() {
     static std::mt19937 generator(
@@ -34,18 +26,18 @@ TFiles::TFiles(RandomSource random) : random(std::move(random)) {}
 void TFiles::Rebuild() {
     OrderedList.clear();
     CurrentIndex = 0;
-    std::set<FolderIdentity> visited;
+    std::set<platform::FolderIdentity> visited;
     ScanFolder(WithTrailingBackslash(Settings.folder), visited);
     ShuffledList = OrderedList;
     if (ShuffledList.empty()) {
-        ShowMessage(MessageKind::Error, NoPhotosMessage());
+        ShowMessage(MessageKind::Error, GetText(200));
         return;
     }
     Shuffle();
 }
 
-void TFiles::ScanFolder(const QString& dir, std::set<FolderIdentity>& visited) {
-    if (const auto identity = IdentifyFolder(dir)) {
+void TFiles::ScanFolder(const QString& dir, std::set<platform::FolderIdentity>& visited) {
+    if (const auto identity = platform::IdentifyFolder(dir.toStdString())) {
         if (!visited.insert(*identity).second) {
             return;
         }

@@ -6,7 +6,9 @@
 #include <set>
 #include <vector>
 
+namespace platform {
 struct FolderIdentity;
+}
 
 // One photo of the list: its full path and its orientation, 'H' or 'V' once read, else 0.
 struct PhotoEntry {
@@ -49,7 +51,7 @@ public:
     qint32 CurrentIndex = 0;
 
 private:
-    void ScanFolder(const QString& dir, std::set<FolderIdentity>& visited);
+    void ScanFolder(const QString& dir, std::set<platform::FolderIdentity>& visited);
     void Shuffle();
 
     RandomSource random;

@@ -38,6 +38,19 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
 
 bool DirectoryExists(const std::string& path);
 
+// Identifies a real folder whatever path reaches it (device and node; volume and file index
+// on Windows), so that a scan that follows links enters each folder once.
+struct FolderIdentity {
+    unsigned long long device = 0;
+    unsigned long long node = 0;
+    bool operator==(const FolderIdentity&) const = default;
+    bool operator<(const FolderIdentity& other) const {
+        return device != other.device ? device < other.device : node < other.node;
+    }
+};
+// None when the folder cannot be examined.
+std::optional<FolderIdentity> IdentifyFolder(const std::string& path);
+
 // Creates the folder and all missing parents. Returns false (and the system's error text
 // in `error`) when the folder does not exist afterwards.
 bool CreateFolderWithParents(const std::string& path, std::string* error);

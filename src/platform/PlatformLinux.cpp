@@ -146,6 +146,15 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<unsigned long long>(st.st_dev),
+                          static_cast<unsigned long long>(st.st_ino)};
+}
+
 bool CreateFolderWithParents(const std::string& path, std::string* error) {
     std::string partial;
     int lastError = 0;

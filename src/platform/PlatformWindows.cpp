@@ -443,6 +443,20 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && WideDirectoryExists(Widen(path));
 }
 
+std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
+    // FILE_FLAG_BACKUP_SEMANTICS opens a folder; the handle follows links to the real one.
+    const FileHandle folder(::CreateFileW(
+        Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (path.empty() || !folder || !::GetFileInformationByHandle(folder.get(), &info)) {
+        return std::nullopt;
+    }
+    return FolderIdentity{
+        info.dwVolumeSerialNumber,
+        (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 bool CreateFolderWithParents(const std::string& path, std::string* error) {
     const std::wstring wide = Widen(path);
     DWORD firstError = ERROR_SUCCESS;

@@ -77,6 +77,19 @@ private slots:
         QCOMPARE(error, std::string("Not a directory"));
     }
 
+    void folderIdentityFollowsLinks() {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.path() + "/real/sub"));
+        QVERIFY(QFile::link(dir.path() + "/real", dir.path() + "/alias"));
+        const auto real = platform::IdentifyFolder(Native(dir.path() + "/real/"));
+        QVERIFY(real);
+        QCOMPARE(platform::IdentifyFolder(Native(dir.path() + "/alias/")), real);
+        QCOMPARE(platform::IdentifyFolder(Native(dir.path() + "/real/sub/..")), real);
+        QVERIFY(platform::IdentifyFolder(Native(dir.path() + "/real/sub/")) != real);
+        QVERIFY(!platform::IdentifyFolder(Native(dir.path() + "/missing/")));
+        QVERIFY(!platform::IdentifyFolder(""));
+    }
+
     void deleteFolderTree() {
         QTemporaryDir outside;
         WriteFile(outside.path() + "/keep.txt", "keep");
