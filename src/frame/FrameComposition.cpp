@@ -6,6 +6,7 @@
 #include "photos/FilesUnit.h"
 #include "skins/SkinModel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 

@@ -121,7 +121,7 @@ bool TFiles::IsPhotoFile(const QString& name) {
     if (dot < 0) {
         return false;
     }
-    // ASCII upper case only, as file names are compared byte-wise elsewhere.
+    // Only ASCII letters are folded, so that no other script's case rules make a match.
     QString extension = name.mid(dot);
     for (QChar& c : extension) {
         if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
