@@ -116,6 +116,10 @@ std::optional<QByteArray> TUpdaterThread::Fetch() {
     if (!IsWebAddress(requestUrl)) {
         return std::nullopt;
     }
+    // Declared first: the reply's handlers write here until the reply is gone.
+    QByteArray body;
+    bool tooLong = false;
+
     // The client belongs to this thread and dies with the request.
     QNetworkAccessManager WebClient;
     WebClient.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -123,9 +127,6 @@ std::optional<QByteArray> TUpdaterThread::Fetch() {
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("Tallowquince ") + versionText);
     const std::unique_ptr<QNetworkReply> reply(WebClient.get(request));
-
-    QByteArray body;
-    bool tooLong = false;
     QNetworkReply* r = reply.get();
     // Read as it comes, so that an endless answer is cut off instead of filling memory.
     connect(r, &QNetworkReply::readyRead, r, [&] {

@@ -55,17 +55,18 @@ private:
     void Abandon();
     static void AbandonRunningChecks();
 
+    // The answer, read on the worker thread before the hand-over.
     QString NewVersion;
     QString DownloadLink;
     QString WhatsNew;
-    const bool Silent;
+    bool newer = false;
 
     // Fixed before the worker starts.
+    const bool Silent;
     const UpdateCheckLimits limits;
     const VersionNumber runningVersion;
     const QString versionText;
     const QUrl requestUrl;
-    bool newer = false;
 
     // The hand-over to the user-interface thread and its abandonment at exit.
     std::mutex handOverMutex;
