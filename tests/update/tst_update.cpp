@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -459,6 +460,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(firstEnded.size() == 1 && secondEnded.size() == 1, 30000);
 
         QCOMPARE(shown(), expected);
+    }
+
+    void startIsRefusedOffTheUserInterfaceThread() {
+        TUpdaterThread* check = nullptr;
+        std::thread other([&check] { check = TUpdaterThread::Start(false); });
+        other.join();
+        QCOMPARE(check, nullptr);
     }
 
     // The application ends in a child process while its check still runs.
