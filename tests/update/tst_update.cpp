@@ -327,7 +327,8 @@ private slots:
         QVERIFY(opened.isEmpty());
     }
 
-    // Each answer would lead to the offer but for one fault; the check ends silently.
+    // Each answer has one fault, and the check then ends without a word: no offer, and not
+    // even string 801 for a check from the options dialog.
     void failedCheckShowsNothing_data() {
         QTest::addColumn<Response>("response");
         const QByteArray good = Answer("2.0.0.0");
