@@ -4,7 +4,7 @@
 #include "core/Shell.h"
 #include "core/WebSites.h"
 #include "i18n/TranslationsUnit.h"
-#include "ui/TranslateWidgets.h"
+#include "frame/TranslateWidgets.h"
 #include "version/VersionInfoUnit.h"
 
 #include <QApplication>
@@ -134,6 +134,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton->setMinimumWidth(86);
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed dialog border
 
     FormCreate();
 }

@@ -5,7 +5,7 @@
 #include "i18n/TranslationsUnit.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
-#include "ui/TranslateWidgets.h"
+#include "frame/TranslateWidgets.h"
 
 #include <QCheckBox>
 #include <QDir>

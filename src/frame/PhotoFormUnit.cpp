@@ -1,0 +1,395 @@
+#include "PhotoFormUnit.h"
+
+#include "core/GlobalsUnit.h"
+#include "core/Messages.h"
+#include "frame/FrameComposition.h"
+#include "frame/FrameGeometry.h"
+#include "frame/TranslateWidgets.h"
+#include "frame/WindowSystem.h"
+#include "i18n/TranslationsUnit.h"
+#include "photos/FilesUnit.h"
+#include "skins/SkinsUnit.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QWheelEvent>
+#include <QWindow>
+
+namespace {
+
+constexpr Qt::WindowFlags kBaseFlags = Qt::FramelessWindowHint | Qt::Tool;
+
+// The input region of a canvas: every pixel with any alpha, as one-pixel-high runs.
+std::vector<QRect> OpaqueRuns(const QImage& canvas) {
+    std::vector<QRect> runs;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        int x = 0;
+        while (x < canvas.width()) {
+            while (x < canvas.width() && qAlpha(line[x]) == 0) {
+                ++x;
+            }
+            const int start = x;
+            while (x < canvas.width() && qAlpha(line[x]) != 0) {
+                ++x;
+            }
+            if (x > start) {
+                runs.emplace_back(start, y, x - start, 1);
+            }
+        }
+    }
+    return runs;
+}
+
+QAction* AddItem(QMenu* menu, int stringId, const QIcon& icon = QIcon()) {
+    QAction* action = menu->addAction(icon, QString::number(stringId));
+    action->setProperty("stringId", stringId);
+    return action;
+}
+
+}  // namespace
+
+TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
+                       const MenuImages& images)
+    : QWidget(nullptr, kBaseFlags | Qt::WindowStaysOnTopHint),
+      skins(skins),
+      files(files),
+      commands(commands) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setWindowTitle(ApplicationTitle);
+    setFocusPolicy(Qt::StrongFocus);
+    move(200, 200);
+
+    RenderTimer = new QTimer(this);
+    connect(RenderTimer, &QTimer::timeout, this, [this] { RefreshFrame(+1); });
+    BuildContextMenu(images);
+
+    // The task bar learns to skip the window from the state it has when it is first mapped.
+    winId();
+    KeepOffTaskbar(this);
+}
+
+TPhotoForm::~TPhotoForm() {
+    if (SettingsLoaded) {
+        SaveSettings(*this);
+    }
+}
+
+void TPhotoForm::BuildContextMenu(const MenuImages& images) {
+    contextMenu = new QMenu(this);
+    Noptions = AddItem(contextMenu, 1, images.options);
+    contextMenu->setDefaultAction(Noptions);
+    contextMenu->addSeparator();
+    nPrev = AddItem(contextMenu, 302, images.previous);
+    nNext = AddItem(contextMenu, 301, images.next);
+    contextMenu->addSeparator();
+    nStayOnTop = AddItem(contextMenu, 305);
+    nLocked = AddItem(contextMenu, 303);
+    nClickThrough = AddItem(contextMenu, 304);
+    contextMenu->addSeparator();
+    nAbout = AddItem(contextMenu, 2);
+    nClose = AddItem(contextMenu, 4, images.close);
+    for (QAction* item : {nStayOnTop, nLocked, nClickThrough}) {
+        item->setCheckable(true);
+    }
+    connect(contextMenu, &QMenu::aboutToShow, this, &TPhotoForm::PrepareContextMenu);
+    connect(Noptions, &QAction::triggered, this, [this] { commands.NoptionsClick(); });
+    connect(nPrev, &QAction::triggered, this, [this] { commands.nPrevClick(); });
+    connect(nNext, &QAction::triggered, this, [this] { commands.nNextClick(); });
+    connect(nStayOnTop, &QAction::triggered, this, &TPhotoForm::ToggleStayOnTop);
+    connect(nLocked, &QAction::triggered, this, [] { Settings.locked = !Settings.locked; });
+    connect(nClickThrough, &QAction::triggered, this, &TPhotoForm::ClickThroughCommand);
+    connect(nAbout, &QAction::triggered, this, [this] { commands.nAboutClick(); });
+    connect(nClose, &QAction::triggered, this, [this] { commands.nCloseClick(); });
+}
+
+void TPhotoForm::PrepareContextMenu() {
+    TranslateMenu(contextMenu);
+    nPrev->setEnabled(!Settings.modefile);
+    nNext->setEnabled(!Settings.modefile);
+    nStayOnTop->setChecked(GetStayOnTop());
+    nLocked->setChecked(Settings.locked);
+    nClickThrough->setChecked(Settings.clickthrough);
+}
+
+void TPhotoForm::RefreshFrame(int step) {
+    {
+        QMutexLocker lock(&RenderLock);
+        if (!Skin) {
+            return;  // the start-up ensures a skin before the window shows
+        }
+        RenderedFrame frame = RenderFrame(*Skin, files, step, Settings, scale, angle);
+        recordedSize = frame.recordedSize;
+        PresentFrame(std::move(frame.canvas),
+                     MouseInside ? Settings.hovertransparency : Settings.transparency);
+        ApplyClickThrough(Settings.clickthrough);
+    }
+    TrimWorkingSet();
+}
+
+void TPhotoForm::SetSkin(std::unique_ptr<TSkin> skin) {
+    QMutexLocker lock(&RenderLock);
+    Skin = std::move(skin);
+}
+
+void TPhotoForm::EnsureSkin() {
+    if (!Skin && !skins.SkinList().empty()) {
+        SetSkin(skins.SkinByName(skins.SkinList().front().name));
+    }
+}
+
+void TPhotoForm::PresentFrame(QImage frameCanvas, int constantAlpha) {
+    canvas = std::move(frameCanvas);
+    alpha = constantAlpha;
+    if (size() != canvas.size()) {
+        resize(canvas.size());  // the top-left corner stays where it is
+    }
+    ApplyInputRegion(false);
+    update();
+}
+
+void TPhotoForm::ApplyInputRegion(bool force) {
+    std::vector<QRect> runs = OpaqueRuns(canvas);
+    if (!force && isVisible() && inputRuns == runs) {
+        return;
+    }
+    inputRuns = std::move(runs);
+    if (!isVisible()) {
+        return;  // set once the window is shown: a window manager may miss an earlier one
+    }
+    QRegion region;
+    region.setRects(inputRuns.data(), int(inputRuns.size()));
+    setMask(region);
+}
+
+void TPhotoForm::ApplyClickThrough(bool on) {
+    if (!isVisible() || on == clickThroughApplied) {
+        return;
+    }
+    clickThroughApplied = on;
+    ApplyWindowFlags();
+    if (!on) {
+        ApplyInputRegion(true);  // switching it off gives the whole window input again
+    }
+}
+
+void TPhotoForm::ApplyWindowFlags() {
+    Qt::WindowFlags flags = kBaseFlags;
+    flags.setFlag(Qt::WindowStaysOnTopHint, stayOnTop);
+    flags.setFlag(Qt::WindowTransparentForInput, clickThroughApplied);
+    if (!isVisible()) {
+        setWindowFlags(flags);  // the window is shown with them; showing keeps it off the task bar
+        return;
+    }
+    // A shown window keeps its native window: flags changed there take effect at once.
+    overrideWindowFlags(flags);
+    windowHandle()->setFlags(flags);
+    KeepOffTaskbar(this);
+}
+
+bool TPhotoForm::GetStayOnTop() const {
+    return stayOnTop;
+}
+
+void TPhotoForm::SetStayOnTop(bool on) {
+    if (on != stayOnTop) {
+        stayOnTop = on;
+        ApplyWindowFlags();
+    }
+}
+
+void TPhotoForm::ToggleStayOnTop() {
+    SetStayOnTop(!stayOnTop);
+}
+
+void TPhotoForm::SetSkinByName(const QString& name) {
+    SetSkin(skins.SkinByName(name));
+}
+
+QString TPhotoForm::GetSkinName() const {
+    return Skin ? Skin->Name : QString();
+}
+
+QPoint TPhotoForm::GetFramePosition() const {
+    return pos();
+}
+
+void TPhotoForm::SetFramePosition(int x, int y) {
+    move(x, y);
+}
+
+void TPhotoForm::ZoomStep(bool larger, bool fine) {
+    Dragging = false;
+    if (!Skin) {
+        return;
+    }
+    scale = ::ZoomStep(scale, larger, fine, recordedSize.width(), Skin->Width, Skin->Height);
+    RefreshFrame(0);
+}
+
+void TPhotoForm::RotateStep(bool clockwise, bool fine) {
+    if (const std::optional<double> next = ::RotateStep(angle, clockwise, fine)) {
+        angle = *next;
+        RefreshFrame(0);
+    }
+}
+
+void TPhotoForm::ToggleRotate() {
+    Settings.rotate = !Settings.rotate;
+    RefreshFrame(Settings.rotate ? +1 : -1);
+}
+
+void TPhotoForm::ClickThroughCommand() {
+    if (!Settings.clickthrough &&
+        ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
+        return;
+    }
+    Settings.clickthrough = !Settings.clickthrough;
+    RefreshFrame(0);
+}
+
+void TPhotoForm::RunAction(FrameAction action, Qt::KeyboardModifiers modifiers) {
+    const bool fine = modifiers.testFlag(Qt::ControlModifier);
+    const int step = MoveStep(modifiers);
+    switch (action) {
+        case FrameAction::None:
+            break;
+        case FrameAction::ResetAngle:
+            angle = 0;
+            RefreshFrame(0);
+            break;
+        case FrameAction::ToggleRotate:
+            ToggleRotate();
+            break;
+        case FrameAction::Previous:
+            commands.nPrevClick();
+            break;
+        case FrameAction::Next:
+            commands.nNextClick();
+            break;
+        case FrameAction::MoveLeft:
+            move(x() - step, y());
+            break;
+        case FrameAction::MoveUp:
+            move(x(), y() - step);
+            break;
+        case FrameAction::MoveRight:
+            move(x() + step, y());
+            break;
+        case FrameAction::MoveDown:
+            move(x(), y() + step);
+            break;
+        case FrameAction::ZoomIn:
+        case FrameAction::ZoomOut:
+            ZoomStep(action == FrameAction::ZoomIn, fine);
+            break;
+        case FrameAction::RotateClockwise:
+        case FrameAction::RotateAnticlockwise:
+            RotateStep(action == FrameAction::RotateClockwise, fine);
+            break;
+    }
+}
+
+void TPhotoForm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setOpacity(alpha / 255.0);
+    painter.drawImage(QRect(QPoint(0, 0), canvas.size()), canvas);
+}
+
+void TPhotoForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    KeepOffTaskbar(this);
+    RefreshFrame(+1);
+    // The window is mapped only after this returns; shape and click-through follow then.
+    QTimer::singleShot(0, this, [this] {
+        KeepOffTaskbar(this);
+        ApplyInputRegion(true);
+        ApplyClickThrough(Settings.clickthrough);
+    });
+}
+
+void TPhotoForm::closeEvent(QCloseEvent* event) {
+    // Alt+F4 never closes the frame; the program ends through its Close command.
+    if (ShiftStateNow() & ssAlt) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TPhotoForm::mousePressEvent(QMouseEvent* event) {
+    activateWindow();  // a tool window is not focused on its own, and keys should reach it
+    if (Settings.locked) {
+        return;
+    }
+    Dragging = true;
+    DragStartX = qRound(event->position().x());
+    DragStartY = qRound(event->position().y());
+}
+
+void TPhotoForm::mouseMoveEvent(QMouseEvent* event) {
+    if (Settings.locked || !event->buttons().testFlag(Qt::LeftButton) || !Dragging) {
+        return;
+    }
+    // left + x - DragStartX, from the pointer's screen position so that a move the window
+    // system has not carried out yet does not count twice.
+    const QPoint global = event->globalPosition().toPoint();
+    move(global.x() - DragStartX, global.y() - DragStartY);
+}
+
+void TPhotoForm::mouseReleaseEvent(QMouseEvent*) {
+    if (!Settings.locked) {
+        Dragging = false;
+    }
+}
+
+void TPhotoForm::mouseDoubleClickEvent(QMouseEvent*) {
+    commands.NoptionsClick();
+}
+
+void TPhotoForm::enterEvent(QEnterEvent*) {
+    MouseInside = true;
+    RefreshFrame(0);
+}
+
+void TPhotoForm::leaveEvent(QEvent*) {
+    Dragging = false;
+    MouseInside = false;
+    RefreshFrame(0);
+}
+
+void TPhotoForm::keyPressEvent(QKeyEvent* event) {
+    if (Settings.locked) {
+        return;
+    }
+    const FrameAction action = ActionForKey(event->key(), event->modifiers());
+    if (action == FrameAction::None) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    RunAction(action, event->modifiers());
+}
+
+void TPhotoForm::wheelEvent(QWheelEvent* event) {
+    if (Settings.locked) {
+        return;
+    }
+    const int steps = wheelSteps.add(event->angleDelta());
+    for (int i = 0; i < std::abs(steps); ++i) {
+        RunAction(ActionForWheel(steps > 0, event->modifiers()), event->modifiers());
+    }
+}
+
+void TPhotoForm::contextMenuEvent(QContextMenuEvent* event) {
+    contextMenu->popup(event->globalPos());
+}

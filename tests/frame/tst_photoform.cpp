@@ -1,0 +1,373 @@
+#include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+#include "frame/FrameInput.h"
+#include "frame/PhotoFormUnit.h"
+#include "photos/FilesUnit.h"
+#include "skins/SkinsUnit.h"
+#include "support/TestSupport.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records which of the controller's commands the frame invoked.
+class RecordedCommands : public FrameCommands {
+public:
+    QStringList calls;
+    void NoptionsClick() override { calls << u"options"_s; }
+    void nPrevClick() override { calls << u"previous"_s; }
+    void nNextClick() override { calls << u"next"_s; }
+    void nAboutClick() override { calls << u"about"_s; }
+    void nCloseClick() override { calls << u"close"_s; }
+};
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(local), QPointF(widget->mapToGlobal(local)), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void SendWheel(QWidget* widget, int delta, Qt::KeyboardModifiers modifiers) {
+    const QPoint angle = modifiers.testFlag(Qt::AltModifier) ? QPoint(delta, 0) : QPoint(0, delta);
+    QWheelEvent event(QPointF(10, 10), QPointF(widget->mapToGlobal(QPoint(10, 10))), QPoint(),
+                      angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class TestPhotoForm : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<QTemporaryDir> temp;
+    std::unique_ptr<TSkins> skins;
+    std::unique_ptr<TFiles> files;
+    std::unique_ptr<RecordedCommands> commands;
+    std::unique_ptr<TPhotoForm> form;
+
+private slots:
+    void init() {
+        temp.emplace();
+        SkinsFolder = QStringLiteral(TQ_DIST_DIR "/Skins/");
+        ProgramFolder = QStringLiteral(TQ_DIST_DIR "/");
+        TempFolder = temp->path() + "/";
+        SettingsFile = temp->path() + "/Tallowquince.TQSettings";
+        Settings = TSettings{};
+        Settings.file = TFiles::SampleFile();
+        Settings.folder = ProgramFolder;
+        skins = std::make_unique<TSkins>();
+        files = std::make_unique<TFiles>();
+        commands = std::make_unique<RecordedCommands>();
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        form->SetSkinByName(u"Walnut"_s);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        Settings = TSettings{};
+    }
+
+    void createdAsSpecified() {
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        QCOMPARE(form->pos(), QPoint(200, 200));
+        QCOMPARE(form->scale, 0.5);
+        QCOMPARE(form->angle, 0.0);
+        QVERIFY(form->GetStayOnTop());
+        QVERIFY(form->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(form->windowFlags().testFlag(Qt::Tool));
+        QVERIFY(form->testAttribute(Qt::WA_TranslucentBackground));
+        QCOMPARE(form->windowTitle(), u"Tallowquince"_s);
+        QVERIFY(!form->RenderTimer->isActive());
+        QVERIFY(!form->isVisible());
+    }
+
+    void presentsTheCanvasKeepingTheTopLeftCorner() {
+        // Walnut is 434 x 344: at 0.5 the canvas side is round(434 * 0.5 * 1.42) = 308.
+        QCOMPARE(form->size(), QSize(308, 308));
+        QCOMPARE(form->PresentedCanvas().size(), QSize(308, 308));
+        QCOMPARE(form->RecordedSize(), QSize(462, 462));
+        const QPoint corner = form->pos();
+        form->ZoomStep(true, false);
+        QVERIFY(form->size().width() > 308);
+        QCOMPARE(form->pos(), corner);
+        // The frame's middle is opaque photo, the canvas corner transparent.
+        const QImage& canvas = form->PresentedCanvas();
+        QCOMPARE(qAlpha(canvas.pixel(canvas.width() / 2, canvas.height() / 2)), 255);
+        QCOMPARE(qAlpha(canvas.pixel(0, 0)), 0);
+    }
+
+    void keys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QPoint>("moved");
+        QTest::addColumn<double>("angle");  // from 10 degrees
+        QTest::addColumn<int>("zoom");      // -1 smaller, 0 same, 1 larger
+        QTest::addColumn<bool>("rotated");
+        QTest::addColumn<QString>("command");
+        const Qt::KeyboardModifiers none = Qt::NoModifier;
+        const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        QTest::newRow("Right moves 5 pixels")
+            << int(Qt::Key_Right) << none << QPoint(5, 0) << 10.0 << 0 << false << "";
+        QTest::newRow("Ctrl+Right moves 1 pixel")
+            << int(Qt::Key_Right) << ctrl << QPoint(1, 0) << 10.0 << 0 << false << "";
+        QTest::newRow("Left") << int(Qt::Key_Left) << none << QPoint(-5, 0) << 10.0 << 0 << false
+                              << "";
+        QTest::newRow("Up") << int(Qt::Key_Up) << none << QPoint(0, -5) << 10.0 << 0 << false << "";
+        QTest::newRow("Ctrl+Down")
+            << int(Qt::Key_Down) << ctrl << QPoint(0, 1) << 10.0 << 0 << false << "";
+        QTest::newRow("Shift+Right rotates 3.5")
+            << int(Qt::Key_Right) << shift << QPoint() << 13.5 << 0 << false << "";
+        QTest::newRow("Ctrl+Shift+Right rotates 0.5")
+            << int(Qt::Key_Right) << (shift | ctrl) << QPoint() << 10.5 << 0 << false << "";
+        QTest::newRow("Shift+Left rotates back")
+            << int(Qt::Key_Left) << shift << QPoint() << 6.5 << 0 << false << "";
+        QTest::newRow("Shift+Up does nothing")
+            << int(Qt::Key_Up) << shift << QPoint() << 10.0 << 0 << false << "";
+        QTest::newRow("= zooms in")
+            << int(Qt::Key_Equal) << none << QPoint() << 10.0 << 1 << false << "";
+        QTest::newRow("keypad + zooms in")
+            << int(Qt::Key_Plus) << Qt::KeyboardModifiers(Qt::KeypadModifier) << QPoint() << 10.0
+            << 1 << false << "";
+        QTest::newRow("Shift with + rotates")
+            << int(Qt::Key_Plus) << shift << QPoint() << 13.5 << 0 << false << "";
+        QTest::newRow("Ctrl+Shift with + rotates finely")
+            << int(Qt::Key_Plus) << (shift | ctrl) << QPoint() << 10.5 << 0 << false << "";
+        QTest::newRow("- zooms out")
+            << int(Qt::Key_Minus) << none << QPoint() << 10.0 << -1 << false << "";
+        QTest::newRow("Shift with - rotates back")
+            << int(Qt::Key_Underscore) << shift << QPoint() << 6.5 << 0 << false << "";
+        QTest::newRow("0 resets the angle")
+            << int(Qt::Key_0) << (ctrl | Qt::AltModifier) << QPoint() << 0.0 << 0 << false << "";
+        QTest::newRow("keypad 0 does not")
+            << int(Qt::Key_0) << Qt::KeyboardModifiers(Qt::KeypadModifier) << QPoint() << 10.0 << 0
+            << false << "";
+        QTest::newRow("the key left of 1 turns the skin")
+            << int(Qt::Key_QuoteLeft) << none << QPoint() << 10.0 << 0 << true << "";
+        QTest::newRow("Page Down is Next")
+            << int(Qt::Key_PageDown) << none << QPoint() << 10.0 << 0 << false << "next";
+        QTest::newRow("Page Up is Previous")
+            << int(Qt::Key_PageUp) << ctrl << QPoint() << 10.0 << 0 << false << "previous";
+        QTest::newRow("Shift+Page Down does nothing")
+            << int(Qt::Key_PageDown) << shift << QPoint() << 10.0 << 0 << false << "";
+        QTest::newRow("other keys do nothing")
+            << int(Qt::Key_F5) << none << QPoint() << 10.0 << 0 << false << "";
+    }
+    void keys() {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QPoint, moved);
+        QFETCH(double, angle);
+        QFETCH(int, zoom);
+        QFETCH(bool, rotated);
+        QFETCH(QString, command);
+        form->angle = 10;
+        const QPoint start = form->pos();
+        const double scale = form->scale;
+        QTest::keyClick(form.get(), Qt::Key(key), modifiers);
+        QCOMPARE(form->pos() - start, moved);
+        QCOMPARE(form->angle, angle);
+        QCOMPARE(form->scale > scale ? 1 : form->scale < scale ? -1 : 0, zoom);
+        QCOMPARE(Settings.rotate, rotated);
+        QCOMPARE(commands->calls.join(u','), command);
+    }
+
+    void fineZoomStepIsOnePixelOfTheRecordedWidth() {
+        const double before = form->scale;
+        QTest::keyClick(form.get(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(float(form->scale), float(before * 463 / 462));
+    }
+
+    void wheel_data() {
+        QTest::addColumn<int>("delta");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<bool>("rotated");
+        QTest::newRow("up zooms in") << 120 << Qt::KeyboardModifiers() << 10.0 << 1 << false;
+        QTest::newRow("down zooms out") << -120 << Qt::KeyboardModifiers() << 10.0 << -1 << false;
+        QTest::newRow("Shift+up rotates clockwise")
+            << 120 << Qt::KeyboardModifiers(Qt::ShiftModifier) << 13.5 << 0 << false;
+        QTest::newRow("Ctrl+Shift+down rotates finely back")
+            << -120 << (Qt::ShiftModifier | Qt::ControlModifier) << 9.5 << 0 << false;
+        QTest::newRow("Alt turns the skin")
+            << -120 << Qt::KeyboardModifiers(Qt::AltModifier) << 10.0 << 0 << true;
+        QTest::newRow("Shift+Alt does nothing")
+            << 120 << (Qt::ShiftModifier | Qt::AltModifier) << 10.0 << 0 << false;
+        QTest::newRow("half a notch does nothing yet")
+            << 60 << Qt::KeyboardModifiers() << 10.0 << 0 << false;
+    }
+    void wheel() {
+        QFETCH(int, delta);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(double, angle);
+        QFETCH(int, zoom);
+        QFETCH(bool, rotated);
+        form->angle = 10;
+        const double scale = form->scale;
+        SendWheel(form.get(), delta, modifiers);
+        QCOMPARE(form->angle, angle);
+        QCOMPARE(form->scale > scale ? 1 : form->scale < scale ? -1 : 0, zoom);
+        QCOMPARE(Settings.rotate, rotated);
+    }
+
+    void dragMovesByWholePixels() {
+        const QPoint start = form->pos();
+        SendMouse(form.get(), QEvent::MouseButtonPress, QPoint(50, 60), Qt::LeftButton,
+                  Qt::LeftButton);
+        QVERIFY(form->Dragging);
+        QCOMPARE(form->DragStartX, 50);
+        SendMouse(form.get(), QEvent::MouseMove, QPoint(80, 80), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(form->pos(), start + QPoint(30, 20));
+        SendMouse(form.get(), QEvent::MouseButtonRelease, QPoint(80, 80) - QPoint(30, 20),
+                  Qt::LeftButton, Qt::NoButton);
+        QVERIFY(!form->Dragging);
+        // Without the left button held the window stays.
+        SendMouse(form.get(), QEvent::MouseButtonPress, QPoint(50, 60), Qt::RightButton,
+                  Qt::RightButton);
+        SendMouse(form.get(), QEvent::MouseMove, QPoint(90, 90), Qt::NoButton, Qt::RightButton);
+        QCOMPARE(form->pos(), start + QPoint(30, 20));
+    }
+
+    void lockedIgnoresKeysWheelAndDrags() {
+        Settings.locked = true;
+        form->angle = 10;
+        const QPoint start = form->pos();
+        const double scale = form->scale;
+        QTest::keyClick(form.get(), Qt::Key_Right);
+        QTest::keyClick(form.get(), Qt::Key_0);
+        SendWheel(form.get(), 120, Qt::NoModifier);
+        SendMouse(form.get(), QEvent::MouseButtonPress, QPoint(50, 60), Qt::LeftButton,
+                  Qt::LeftButton);
+        SendMouse(form.get(), QEvent::MouseMove, QPoint(80, 80), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(form->pos(), start);
+        QCOMPARE(form->angle, 10.0);
+        QCOMPARE(form->scale, scale);
+        QVERIFY(!form->Dragging);
+        // The double-click and the context menu still work.
+        SendMouse(form.get(), QEvent::MouseButtonDblClick, QPoint(50, 60), Qt::LeftButton,
+                  Qt::LeftButton);
+        QCOMPARE(commands->calls, QStringList{u"options"_s});
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                    form->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(form.get(), &menuEvent);
+        QTRY_VERIFY(form->ContextMenu()->isVisible());
+        QVERIFY(form->nLocked->isChecked());
+        form->ContextMenu()->close();
+    }
+
+    void hoverChoosesTheConstantAlpha() {
+        Settings.transparency = 100;
+        Settings.hovertransparency = 200;
+        form->RefreshFrame(0);
+        QCOMPARE(form->PresentedAlpha(), 100);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), form->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(form.get(), &enter);
+        QVERIFY(form->MouseInside);
+        QCOMPARE(form->PresentedAlpha(), 200);
+        form->Dragging = true;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(form.get(), &leave);
+        QVERIFY(!form->MouseInside);
+        QVERIFY(!form->Dragging);
+        QCOMPARE(form->PresentedAlpha(), 100);
+    }
+
+    void clickThroughAsksFirst_data() {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("answered No") << MessageAnswer::No << false;
+        QTest::newRow("answered Yes") << MessageAnswer::Yes << true;
+    }
+    void clickThroughAsksFirst() {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(bool, on);
+        MessageRecorder recorder;
+        recorder.answer({answer});
+        form->nClickThrough->trigger();
+        QCOMPARE(Settings.clickthrough, on);
+        QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].kind, MessageKind::Confirmation);
+        QVERIFY(recorder.messages[0].text.startsWith(
+            u"Enabling Click Through option completely removes possibility"_s));
+        QVERIFY(recorder.messages[0].text.endsWith(
+            u"\r\n\r\nAre you sure you want to activate Click Through option?"_s));
+        QCOMPARE(form->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput), on);
+        if (on) {
+            form->nClickThrough->trigger();  // switching off asks nothing
+            QCOMPARE(recorder.messages.size(), 1);
+            QVERIFY(!Settings.clickthrough);
+            QVERIFY(!form->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+        }
+    }
+
+    void contextMenuState() {
+        Settings.modefile = true;
+        Settings.locked = false;
+        Settings.clickthrough = true;
+        form->PrepareContextMenu();
+        QCOMPARE(form->Noptions->text(), u"Tallowquince Options..."_s);
+        QCOMPARE(form->ContextMenu()->defaultAction(), form->Noptions);
+        QCOMPARE(form->nClose->text(), u"Close Tallowquince"_s);
+        QVERIFY(!form->nPrev->isEnabled());
+        QVERIFY(!form->nNext->isEnabled());
+        QVERIFY(form->nStayOnTop->isChecked());
+        QVERIFY(!form->nLocked->isChecked());
+        QVERIFY(form->nClickThrough->isChecked());
+        Settings.modefile = false;
+        form->nStayOnTop->trigger();
+        form->nLocked->trigger();
+        form->PrepareContextMenu();
+        QVERIFY(form->nPrev->isEnabled() && form->nNext->isEnabled());
+        QVERIFY(!form->nStayOnTop->isChecked());
+        QVERIFY(!form->GetStayOnTop());
+        QVERIFY(form->nLocked->isChecked());
+        QVERIFY(Settings.locked);
+        for (QAction* item :
+             {form->nPrev, form->nNext, form->nAbout, form->nClose, form->Noptions}) {
+            item->trigger();
+        }
+        QCOMPARE(commands->calls, (QStringList{"previous", "next", "about", "close", "options"}));
+    }
+
+    void rotationLimit() {
+        form->angle = 364.0;
+        QTest::keyClick(form.get(), Qt::Key_Right, Qt::ShiftModifier);  // 367.5: refused
+        QCOMPARE(form->angle, 364.0);
+        QTest::keyClick(form.get(), Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+        QCOMPARE(form->angle, 364.5);
+    }
+
+    void savesTheSettingsOnDestructionOnlyWhenLoaded() {
+        form->move(321, 123);
+        form.reset();
+        QVERIFY(!QFileInfo::exists(SettingsFile));
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        form->SetSkinByName(u"Silver Portrait"_s);
+        form->SetFramePosition(321, 123);
+        form->SettingsLoaded = true;
+        form->scale = 0.75;
+        form.reset();
+        const QByteArray text = ReadFile(SettingsFile);
+        QVERIFY2(text.contains("\r\nskin=Silver Portrait\r\nscale=7500000\r\n"), text.constData());
+        QVERIFY(text.contains("\r\nx=321\r\ny=123\r\n"));
+    }
+
+    void unknownSkinNameGivesTheFirstSkin() {
+        form->SetSkinByName(u"no such skin"_s);
+        QCOMPARE(form->GetSkinName(), skins->SkinList().front().name);
+    }
+};
+
+QTEST_MAIN(TestPhotoForm)
+#include "tst_photoform.moc"
