@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins
-    libzip-dev libx11-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
+    libzip-dev libx11-dev libxcb1-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
     # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference

@@ -32,5 +32,8 @@ int main(int argc, char* argv[]) {
     InstallShippedPackages();
 
     TMainForm mainForm;
+    QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    mainForm.CreateTimer->start();
     return app.exec();
 }

@@ -1,0 +1,232 @@
+#include "app/MainFormUnit.h"
+#include "app/TApplication.h"
+#include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+#include "photos/FilesUnit.h"
+#include "platform/Platform.h"
+#include "skins/SkinsUnit.h"
+#include "support/TestSupport.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<QTemporaryDir> temp;
+    std::optional<ScopedEnvironment> env;
+
+    void useBundledSkins() {
+        for (const QString& name : QDir(TQ_DIST_DIR "/Skins").entryList(QDir::Files)) {
+            QFile::copy(TQ_DIST_DIR "/Skins/" + name, SkinsFolder + name);
+        }
+    }
+    void writeSettings(const QByteArray& text) { WriteFile(SettingsFile, text); }
+
+private slots:
+    void init() {
+        temp.emplace();
+        env.emplace();
+        // Each run holds its own instance lock.
+        env->set("XDG_RUNTIME_DIR", temp->path());
+        const QString root = temp->path() + "/";
+        ProgramFolder = QStringLiteral(TQ_DIST_DIR "/");
+        SkinsFolder = root + "Skins/";
+        LocalesFolder = root + "Locales/";
+        TempFolder = root + "TQTemp-test/";
+        SettingsFile = root + "Tallowquince.TQSettings";
+        QDir().mkpath(SkinsFolder);
+        QDir().mkpath(TempFolder);
+        Settings = TSettings{};
+        Settings.folder = ProgramFolder;
+    }
+    void cleanup() {
+        Settings = TSettings{};
+        env.reset();
+        temp.reset();
+    }
+
+    void startsInSingleFileMode() {
+        useBundledSkins();
+        TMainForm main;
+        QVERIFY(main.TrayIcon->isVisible());
+        QCOMPARE(main.TrayIcon->toolTip(), u"Tallowquince"_s);
+        QVERIFY(!main.TrayIcon->contextMenu());
+        main.CreateTimerTimer();
+        TPhotoForm* frame = main.PhotoForm();
+        QVERIFY(frame && frame->isVisible());
+        QVERIFY(frame->SettingsLoaded);
+        QVERIFY(main.TrayTimer->isActive());
+        QVERIFY(main.UpdateTimer->isActive());
+        QCOMPARE(main.UpdateTimer->interval(), 2000);
+        QVERIFY(!frame->RenderTimer->isActive());
+        QCOMPARE(frame->RenderTimer->interval(), 60000);
+        QVERIFY(main.Files()->OrderedList.empty());
+        QCOMPARE(frame->GetSkinName(), main.Skins().SkinList().front().name);
+        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
+        QTRY_VERIFY(main.TrayIcon->contextMenu() == main.MainPopupMenu);
+        main.MainPopupMenuPopup();
+        QVERIFY(!main.nPrev->isEnabled());
+        QVERIFY(!main.nNext->isEnabled());
+        QVERIFY(main.nSOT->isChecked());
+        QCOMPARE(main.Noptions->text(), u"Tallowquince Options..."_s);
+        QCOMPARE(main.MainPopupMenu->defaultAction(), main.Noptions);
+        QCOMPARE(main.nFixPos->text(), u"Fix Position"_s);
+    }
+
+    void startsInFolderMode() {
+        useBundledSkins();
+        QDir().mkpath(temp->path() + "/photos");
+        QFile::copy(ProgramFolder + "sample.jpg", temp->path() + "/photos/a.jpg");
+        QFile::copy(ProgramFolder + "sample.jpg", temp->path() + "/photos/b.JPG");
+        // Every number present, so that the load reaches the photo source and the position.
+        writeSettings(
+            "skin=Walnut\r\nlocale=English (American) DEFAULT\r\ntransparency=255\r\n"
+            "hovertransparency=255\r\nscale=5000000\r\nangle=0\r\nzoom=0\r\noptDX=0\r\n"
+            "optDY=0\r\nmodefile=FALSE\r\nx=10\r\ny=20\r\nfolder=" +
+            temp->path().toUtf8() + "/photos\r\n");
+        TMainForm main;
+        main.CreateTimerTimer();
+        QCOMPARE(main.PhotoForm()->GetSkinName(), u"Walnut"_s);
+        QCOMPARE(main.PhotoForm()->pos(), QPoint(10, 20));
+        QVERIFY(main.PhotoForm()->RenderTimer->isActive());
+        QCOMPARE(int(main.Files()->OrderedList.size()), 2);
+        main.MainPopupMenuPopup();
+        QVERIFY(main.nPrev->isEnabled() && main.nNext->isEnabled());
+
+        // Next restarts the photo timer: the following change comes a full period later.
+        main.PhotoForm()->RenderTimer->setInterval(400);
+        main.PhotoForm()->RenderTimer->start();
+        QTest::qWait(250);
+        main.nNextClick();
+        QVERIFY(main.PhotoForm()->RenderTimer->isActive());
+        QVERIFY(main.PhotoForm()->RenderTimer->remainingTime() > 300);
+    }
+
+    void refusesWithoutSkins() {
+        MessageRecorder recorder;
+        TMainForm main;
+        QSignalSpy closed(&main, &TMainForm::closed);
+        main.CreateTimerTimer();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].kind, MessageKind::Error);
+        QCOMPARE(
+            recorder.messages[0].text,
+            u"No Skins available.\r\nPlease download and install Skins in order to use Tallowquince."_s);
+        QVERIFY(!main.PhotoForm()->isVisible());
+        QVERIFY(!main.PhotoForm()->SettingsLoaded);
+        QVERIFY(!main.TrayTimer->isActive());
+    }
+
+    void refusesASecondCopy() {
+        useBundledSkins();
+        writeSettings("skin=Walnut\r\n");
+        const QByteArray before = ReadFile(SettingsFile);
+        QVERIFY(platform::AcquireInstanceLock(InstanceMutexName.toStdString()));
+        MessageRecorder recorder;
+        {
+            TMainForm main;
+            QSignalSpy closed(&main, &TMainForm::closed);
+            main.CreateTimerTimer();
+            QCOMPARE(closed.size(), 1);
+            QCOMPARE(recorder.messages.size(), 1);
+            QCOMPARE(recorder.messages[0].text, u"Tallowquince is already running!"_s);
+            // It loaded its settings and its skin, but shows nothing and saves nothing.
+            QCOMPARE(main.PhotoForm()->GetSkinName(), u"Walnut"_s);
+            QVERIFY(!main.PhotoForm()->isVisible());
+        }
+        QCOMPARE(ReadFile(SettingsFile), before);
+        QVERIFY(!QFileInfo::exists(TempFolder));
+    }
+
+    void shutdownSavesAndRemovesTheTemporaryFolder() {
+        useBundledSkins();
+        {
+            TMainForm main;
+            main.CreateTimerTimer();
+            main.PhotoForm()->move(150, 160);
+            QVERIFY(!QDir(TempFolder).isEmpty());  // the skin's files
+        }
+        const QByteArray text = ReadFile(SettingsFile);
+        QVERIFY2(text.contains("\r\nx=150\r\ny=160\r\n"), text.constData());
+        QVERIFY(!QFileInfo::exists(TempFolder));
+    }
+
+    void commands() {
+        useBundledSkins();
+        TMainForm main;
+        main.CreateTimerTimer();
+        TPhotoForm* frame = main.PhotoForm();
+        Settings.locked = true;
+        main.nFixPosClick();
+        QCOMPARE(frame->pos(), QPoint(100, 100));
+        main.nSOTClick();
+        QVERIFY(!frame->GetStayOnTop());
+        main.MainPopupMenuPopup();
+        QVERIFY(!main.nSOT->isChecked());
+        main.nSOTClick();
+        QVERIFY(frame->GetStayOnTop());
+        main.nLockedClick();
+        QVERIFY(!Settings.locked);
+        MessageRecorder recorder;
+        recorder.answer({MessageAnswer::No});
+        main.nClickThroughClick();
+        QVERIFY(!Settings.clickthrough);
+        QCOMPARE(recorder.messages.size(), 1);
+        QSignalSpy closed(&main, &TMainForm::closed);
+        main.nClose->trigger();
+        QCOMPARE(closed.size(), 1);
+    }
+
+    void trayOffersNoMenuWhileAModalDialogIsOpen() {
+        useBundledSkins();
+        TMainForm main;
+        main.CreateTimerTimer();
+        QTRY_VERIFY(main.TrayIcon->contextMenu() == main.MainPopupMenu);
+        {
+            QDialog dialog;
+            dialog.setModal(true);
+            dialog.show();
+            QTRY_VERIFY(QApplication::activeModalWidget() == &dialog);
+            QCOMPARE(main.ModalCount(), 1);
+            QTRY_VERIFY(main.TrayIcon->contextMenu() == nullptr);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(main.TrayIcon->contextMenu() == main.MainPopupMenu, 1000);
+    }
+
+    void updateTimerStartsACheckAsConfigured() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        env->set("TALLOWQUINCE_SITE", u"http://127.0.0.1:%1"_s.arg(server.serverPort()));
+        TMainForm main;
+        Settings.autoupdate = false;
+        main.UpdateTimer->start();
+        main.UpdateTimerTimer(true);  // from the timer, with automatic checks off: none
+        QVERIFY(!main.UpdateTimer->isActive());
+        QVERIFY(!server.waitForNewConnection(500));
+        main.UpdateTimerTimer(false);  // from the options dialog: always
+        QVERIFY(server.waitForNewConnection(5000));
+        delete server.nextPendingConnection();
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TestMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_mainform.moc"
