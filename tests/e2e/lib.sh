@@ -54,3 +54,55 @@ wait_exit() {
     kill -0 "$1" 2>/dev/null && return 124
     wait "$1"
 }
+
+# frame_window: the id of the frame window (the program's large window titled Tallowquince).
+frame_window() {
+    local w g
+    for w in $(xdotool search --onlyvisible --name '^Tallowquince$' 2>/dev/null); do
+        g=$(ds_geom "$w")
+        set -- $g
+        if (($3 > 64 && $4 > 64)); then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# settings_with KEY=VALUE...: writes a complete settings file with these values changed.
+settings_with() {
+    local -A values=(
+        [locale]="English (American) DEFAULT" [skin]=Walnut [scale]=5000000 [angle]=0
+        [stayontop]=TRUE [transparency]=255 [hovertransparency]=255 [rotate]=FALSE [x]=200
+        [y]=200 [zoom]=0 [optDX]=0 [optDY]=0 [modefile]=TRUE [skip]=TRUE [subfolders]=TRUE
+        [random]=TRUE [autoupdate]=FALSE [locked]=FALSE [clickthrough]=FALSE)
+    local pair key
+    for pair in "$@"; do values[${pair%%=*}]=${pair#*=}; done
+    mkdir -p "$(dirname "$SETTINGS")"
+    : >"$SETTINGS"
+    for key in locale skin scale angle stayontop transparency hovertransparency rotate x y zoom \
+        optDX optDY modefile skip subfolders random autoupdate locked clickthrough; do
+        printf '%s=%s\r\n' "$key" "${values[$key]}" >>"$SETTINGS"
+    done
+}
+
+# setting KEY: the value saved in the settings file.
+setting() { tr -d '\r' <"$SETTINGS" | sed -n "s/^$1=//p"; }
+
+# close_to A B [TOL]: R,G,B triples within TOL per channel.
+close_to() { ds_rgb_close "$1" "$2" "${3:-4}"; }
+
+# open_tray_menu: right-clicks the tray icon until its menu shows (the menu is given to the
+# icon a moment after start-up, and never while a dialog is open).
+open_tray_menu() {
+    local X Y W H before i
+    read -r X Y W H <<<"$(ds_tray_icon tallowquince)" || return 1
+    before=$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)
+    for i in $(seq 20); do
+        ds_click $((X + W / 2)) $((Y + H / 2)) 3
+        sleep 0.3
+        (($(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l) > before)) && return 0
+        sleep 0.2
+    done
+    return 1
+}
