@@ -3,8 +3,8 @@
 #include "core/GlobalsUnit.h"
 #include "core/Shell.h"
 #include "core/WebSites.h"
-#include "i18n/TranslationsUnit.h"
 #include "frame/TranslateWidgets.h"
+#include "i18n/TranslationsUnit.h"
 #include "version/VersionInfoUnit.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 #include "core/SettingsUnit.h"
 #include "core/Shell.h"
 #include "core/WebSites.h"
+#include "frame/TranslateWidgets.h"
 #include "i18n/TranslationsUnit.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
-#include "frame/TranslateWidgets.h"
 
 #include <QCheckBox>
 #include <QDir>
