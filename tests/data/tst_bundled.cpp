@@ -1,4 +1,6 @@
 #include "core/GlobalsUnit.h"
+#include "core/SettingsUnit.h"
+#include "frame/FrameComposition.h"
 #include "skins/SkinsUnit.h"
 #include "support/TestSupport.h"
 
@@ -134,7 +136,36 @@ private slots:
     void packageIsAWellFormedSkin();
     void samplePhotoIsALandscapeJpeg();
     void packagesLoadThroughTheCatalogue();
+    void composedAroundTheSamplePhoto();
 };
+
+// Each bundled skin around the sample photo, drawn by the program's own composition; the
+// pictures are left in the build's previews/ folder to be looked at.
+void TestBundledData::composedAroundTheSamplePhoto() {
+    QTemporaryDir temp;
+    const QString savedSkins = SkinsFolder;
+    const QString savedTemp = TempFolder;
+    SkinsFolder = kDist + "/Skins/";
+    TempFolder = temp.path() + "/";
+    const QString previews = QStringLiteral(TQ_BUILD_DIR "/previews/");
+    QDir().mkpath(previews);
+    TSettings settings;
+    const TSkins catalogue;
+    for (const SkinListEntry& entry : catalogue.SkinList()) {
+        const std::unique_ptr<TSkin> skin = catalogue.SkinByName(entry.name);
+        const QImage canvas = DrawFrameCanvas(*skin, kDist + "/sample.jpg", settings, 1.0, 0.0);
+        QVERIFY(!canvas.isNull());
+        // The middle of the photo area is opaque photo, the canvas corners transparent.
+        const QPoint middle(
+            canvas.width() / 2 - skin->Width / 2 + skin->AreaX + skin->AreaWidth / 2,
+            canvas.height() / 2 - skin->Height / 2 + skin->AreaY + skin->AreaHeight / 2);
+        QCOMPARE(qAlpha(canvas.pixel(middle)), 255);
+        QCOMPARE(qAlpha(canvas.pixel(0, 0)), 0);
+        QVERIFY(canvas.save(previews + entry.name + ".png"));
+    }
+    SkinsFolder = savedSkins;
+    TempFolder = savedTemp;
+}
 
 void TestBundledData::packagesLoadThroughTheCatalogue() {
     QTemporaryDir temp;
