@@ -25,12 +25,6 @@ QTimer* NewTimer(QObject* owner, int interval) {
     return timer;
 }
 
-QAction* AddItem(QMenu* menu, int stringId, const QIcon& icon = QIcon()) {
-    QAction* action = menu->addAction(icon, QString::number(stringId));
-    action->setProperty("stringId", stringId);
-    return action;
-}
-
 }  // namespace
 
 TMainForm::TMainForm() {
@@ -57,19 +51,19 @@ TMainForm::~TMainForm() {
 void TMainForm::BuildMenu() {
     popupMenu = std::make_unique<QMenu>();
     MainPopupMenu = popupMenu.get();
-    Noptions = AddItem(MainPopupMenu, 1, ImageList1.options);
+    Noptions = AddTranslatedItem(MainPopupMenu, 1, ImageList1.options);
     MainPopupMenu->setDefaultAction(Noptions);
-    nFixPos = AddItem(MainPopupMenu, 15);
+    nFixPos = AddTranslatedItem(MainPopupMenu, 15);
     MainPopupMenu->addSeparator();
-    nPrev = AddItem(MainPopupMenu, 302, ImageList1.previous);
-    nNext = AddItem(MainPopupMenu, 301, ImageList1.next);
+    nPrev = AddTranslatedItem(MainPopupMenu, 302, ImageList1.previous);
+    nNext = AddTranslatedItem(MainPopupMenu, 301, ImageList1.next);
     MainPopupMenu->addSeparator();
-    nSOT = AddItem(MainPopupMenu, 305);
-    nLocked = AddItem(MainPopupMenu, 303);
-    nClickThrough = AddItem(MainPopupMenu, 304);
+    nSOT = AddTranslatedItem(MainPopupMenu, 305);
+    nLocked = AddTranslatedItem(MainPopupMenu, 303);
+    nClickThrough = AddTranslatedItem(MainPopupMenu, 304);
     MainPopupMenu->addSeparator();
-    nAbout = AddItem(MainPopupMenu, 2);
-    nClose = AddItem(MainPopupMenu, 4, ImageList1.close);
+    nAbout = AddTranslatedItem(MainPopupMenu, 2);
+    nClose = AddTranslatedItem(MainPopupMenu, 4, ImageList1.close);
     for (QAction* item : {nSOT, nLocked, nClickThrough}) {
         item->setCheckable(true);
     }

@@ -47,12 +47,6 @@ std::vector<QRect> OpaqueRuns(const QImage& canvas) {
     return runs;
 }
 
-QAction* AddItem(QMenu* menu, int stringId, const QIcon& icon = QIcon()) {
-    QAction* action = menu->addAction(icon, QString::number(stringId));
-    action->setProperty("stringId", stringId);
-    return action;
-}
-
 }  // namespace
 
 TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
@@ -84,18 +78,18 @@ TPhotoForm::~TPhotoForm() {
 
 void TPhotoForm::BuildContextMenu(const MenuImages& images) {
     contextMenu = new QMenu(this);
-    Noptions = AddItem(contextMenu, 1, images.options);
+    Noptions = AddTranslatedItem(contextMenu, 1, images.options);
     contextMenu->setDefaultAction(Noptions);
     contextMenu->addSeparator();
-    nPrev = AddItem(contextMenu, 302, images.previous);
-    nNext = AddItem(contextMenu, 301, images.next);
+    nPrev = AddTranslatedItem(contextMenu, 302, images.previous);
+    nNext = AddTranslatedItem(contextMenu, 301, images.next);
     contextMenu->addSeparator();
-    nStayOnTop = AddItem(contextMenu, 305);
-    nLocked = AddItem(contextMenu, 303);
-    nClickThrough = AddItem(contextMenu, 304);
+    nStayOnTop = AddTranslatedItem(contextMenu, 305);
+    nLocked = AddTranslatedItem(contextMenu, 303);
+    nClickThrough = AddTranslatedItem(contextMenu, 304);
     contextMenu->addSeparator();
-    nAbout = AddItem(contextMenu, 2);
-    nClose = AddItem(contextMenu, 4, images.close);
+    nAbout = AddTranslatedItem(contextMenu, 2);
+    nClose = AddTranslatedItem(contextMenu, 4, images.close);
     for (QAction* item : {nStayOnTop, nLocked, nClickThrough}) {
         item->setCheckable(true);
     }

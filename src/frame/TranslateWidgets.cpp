@@ -42,6 +42,12 @@ void TranslateControls(QWidget* container) {
     }
 }
 
+QAction* AddTranslatedItem(QMenu* menu, int stringId, const QIcon& icon) {
+    QAction* action = menu->addAction(icon, QString::number(stringId));
+    action->setProperty("stringId", stringId);
+    return action;
+}
+
 void TranslateMenu(QMenu* menu) {
     for (QAction* action : menu->actions()) {
         if (const int id = StringId(action)) {
