@@ -166,8 +166,9 @@ TOptionsForm::TOptionsForm(TPhotoForm& frame, TSkins& skins, TFiles& files,
       files(files),
       startUpdateCheck(std::move(startUpdateCheck)) {
     // A normal top-level window, so that the dialog has its own task-bar button.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     BuildControls();
     FormCreate();
 }
@@ -215,6 +216,7 @@ void TOptionsForm::BuildControls() {
 
     TntGroupBox1 = Tagged<QGroupBox>(this, 110);
     auto* photo = new QGridLayout(TntGroupBox1);
+    photo->setVerticalSpacing(8);
     photo->setColumnStretch(1, 1);
     photo->setColumnStretch(3, 1);
     int row = 0;
@@ -269,6 +271,7 @@ void TOptionsForm::BuildControls() {
     content->addWidget(TntGroupBox1);
 
     auto* general = new QGridLayout;
+    general->setVerticalSpacing(8);
     general->setColumnStretch(1, 1);
     general->setColumnStretch(2, 1);
     row = 0;

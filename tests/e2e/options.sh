@@ -9,7 +9,7 @@ LOCALE=${OPTIONS_LOCALE:-English (American) DEFAULT}
 TITLE=${OPTIONS_TITLE:-Tallowquince - Options}
 SHOT=${OPTIONS_SHOT:-$(cd "$(dirname "$PROGRAM")/.." && pwd)/options-dialog.png}
 
-settings_with "locale=$LOCALE"
+settings_with "locale=$LOCALE" x=880 y=440  # the frame beside the dialog
 start_program
 wait_for frame_window >/dev/null || fail "no frame window"
 wait_for ds_tray_icon tallowquince >/dev/null || fail "no tray icon"
@@ -20,6 +20,7 @@ W=$(ds_wid "$TITLE") || fail "no window titled '$TITLE'"
 if ds_skips_taskbar "$W"; then fail "the dialog has no task-bar button: $(ds_net_state "$W")"; fi
 
 # The whole dialog with its border, once the compositor has drawn it.
+xdotool windowmove "$W" 20 20
 sleep 1
 read -r X Y WW HH <<<"$(ds_geom "$W")"
 ds_shot "$WORK/screen.png"
