@@ -336,12 +336,14 @@ void TOptionsForm::BuildControls() {
 void TOptionsForm::FormCreate() {
     ListLocales();
     const QStringList& locales = LocaleList();
+    int selected = -1;  // none when the setting names no listed locale
     for (qsizetype i = 0; i < locales.size(); ++i) {
         cbLanguage->addItem(LocaleDisplayName(locales[i]));
         if (LocaleFileName(locales[i]) == Settings.locale) {
-            cbLanguage->setCurrentIndex(int(i));
+            selected = int(i);
         }
     }
+    cbLanguage->setCurrentIndex(selected);
     cbLanguageClick();
     SavedLocale = Settings.locale;
 
@@ -447,12 +449,14 @@ bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
 void TOptionsForm::cbLanguageClick() {
     const int index = cbLanguage->currentIndex();
     const QStringList& locales = LocaleList();
-    if (index < 0 || index >= locales.size()) {
-        return;
-    }
     try {
-        const QString name = LocaleFileName(locales[index]);
-        SelectLocale(name);
+        // With no language selected (a locale that is not listed) the current one stays,
+        // but the controls still need their texts.
+        const bool selected = index >= 0 && index < locales.size();
+        const QString name = selected ? LocaleFileName(locales[index]) : Settings.locale;
+        if (selected) {
+            SelectLocale(name);
+        }
         TranslateControls(this);
         setWindowTitle(ApplicationTitle + u" - "_s + GetText(6));
         Settings.locale = name;

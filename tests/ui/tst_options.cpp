@@ -259,6 +259,48 @@ private slots:
         QCOMPARE(frame->size(), size);
     }
 
+    void unlistedLocaleStillGetsTexts() {
+        Settings.locale = u"Gone.TQLocale"_s;
+        auto form = open();
+        QCOMPARE(form->cbLanguage->currentIndex(), -1);
+        QCOMPARE(form->windowTitle(), u"Tallowquince - Options"_s);
+        QCOMPARE(form->bCancel->text(), u"Cancel"_s);
+        QCOMPARE(form->cbFile->text(), u"Single File:"_s);
+        form->bCancel->click();
+        QCOMPARE(Settings.locale, u"Gone.TQLocale"_s);
+    }
+
+    void skinThatFailsToLoadOnCancelKeepsTheCurrent() {
+        auto form = open();
+        form->cbSkin->setCurrentText(u"Gilded Oval"_s);
+        const double scale = frame->scale;
+        QVERIFY(QFile::remove(SkinsFolder + "Walnut.TQSkin"));
+        form->bCancel->click();
+        QCOMPARE(frame->GetSkinName(), u"Gilded Oval"_s);
+        QCOMPARE(frame->scale, scale);
+        QCOMPARE(recorder->messages.size(), 1);
+        QCOMPARE(recorder->messages[0].kind, MessageKind::Error);
+    }
+
+    void rotateStepsThePhoto() {
+        WritePhoto(photos + "c.jpg", QSize(50, 50));
+        Settings.modefile = false;
+        Settings.random = false;
+        Settings.skip = false;
+        files->Rebuild();
+        QCOMPARE(files->OrderedList.size(), size_t(3));
+        frame->RefreshFrame(0);
+        const int index = files->CurrentIndex;
+        auto form = open();
+        form->cbRotate->click();
+        QVERIFY(Settings.rotate);
+        QCOMPARE(files->CurrentIndex, (index + 1) % 3);
+        form->cbRotate->click();
+        QVERIFY(!Settings.rotate);
+        QCOMPARE(files->CurrentIndex, index);
+        form->bCancel->click();
+    }
+
     void skinChangeKeptOnOk() {
         auto form = open();
         form->cbSkin->setCurrentText(u"Silver Portrait"_s);
