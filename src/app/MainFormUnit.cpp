@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "skins/SkinsUnit.h"
 #include "ui/About.h"
+#include "ui/OptionsFormUnit.h"
 #include "update/UpdaterThreadUnit.h"
 
 #include <QApplication>
@@ -170,7 +171,14 @@ void TMainForm::MainPopupMenuPopup() {
 }
 
 void TMainForm::NoptionsClick() {
-    // The options dialog comes with its own change.
+    if (!photoForm) {
+        return;
+    }
+    {
+        TOptionsForm form(*photoForm, *skins, *files, [this] { UpdateTimerTimer(false); });
+        form.exec();
+    }
+    TrimWorkingSet();
 }
 
 void TMainForm::nAboutClick() {

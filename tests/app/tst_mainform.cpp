@@ -6,11 +6,15 @@
 #include "platform/Platform.h"
 #include "skins/SkinsUnit.h"
 #include "support/TestSupport.h"
+#include "ui/OptionsFormUnit.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -206,6 +210,73 @@ private slots:
             QTRY_VERIFY(main.TrayIcon->contextMenu() == nullptr);
         }
         QTRY_VERIFY_WITH_TIMEOUT(main.TrayIcon->contextMenu() == main.MainPopupMenu, 1000);
+    }
+
+    void optionsOpenModally_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("options command") << u"command"_s;
+        QTest::newRow("tray icon double-click") << u"tray"_s;
+        QTest::newRow("frame double-click") << u"frame"_s;
+    }
+    void optionsOpenModally() {
+        QFETCH(QString, how);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        env->set("TALLOWQUINCE_SITE", u"http://127.0.0.1:%1"_s.arg(server.serverPort()));
+        useBundledSkins();
+        Settings.autoupdate = false;
+        TMainForm main;
+        main.CreateTimerTimer();
+        TPhotoForm* frame = main.PhotoForm();
+        const double scale = frame->scale;
+        int opened = 0;
+        // Cancel a first time, then confirm with automatic update switched on.
+        QString title;
+        bool parentless = false;
+        int modalCount = 0;
+        const auto answer = [&](bool ok) {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* form = qobject_cast<TOptionsForm*>(modal);
+            if (!form) {
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                    dialog->reject();  // not ours: close it so the test fails instead of hanging
+                }
+                return;
+            }
+            ++opened;
+            title = form->windowTitle();
+            parentless = !form->parent();
+            modalCount = main.ModalCount();
+            form->tbTransp->setValue(99);
+            form->cbAutoUpdate->setChecked(true);
+            (ok ? form->bOk : form->bCancel)->click();
+        };
+        const auto open = [&] {
+            if (how == u"command") {
+                main.Noptions->trigger();
+            } else if (how == u"tray") {
+                main.TrayIconDblClick();
+            } else {
+                QTest::mouseDClick(frame, Qt::LeftButton, Qt::NoModifier, frame->rect().center());
+            }
+        };
+        QTimer::singleShot(0, &main, [&] { answer(false); });
+        open();
+        QCOMPARE(opened, 1);
+        QCOMPARE(title, u"Tallowquince - Options"_s);
+        QVERIFY(parentless);
+        QCOMPARE(modalCount, 1);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(int(Settings.transparency), 255);
+        QCOMPARE(frame->scale, scale);
+        QVERIFY(!server.waitForNewConnection(300));
+        QTimer::singleShot(0, &main, [&] { answer(true); });
+        open();
+        QCOMPARE(opened, 2);
+        QCOMPARE(int(Settings.transparency), 99);
+        QVERIFY(Settings.autoupdate);
+        QVERIFY(server.waitForNewConnection(5000));  // the controller's update check
+        delete server.nextPendingConnection();
     }
 
     void updateTimerStartsACheckAsConfigured() {
