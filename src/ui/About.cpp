@@ -5,6 +5,7 @@
 #include "core/WebSites.h"
 #include "frame/TranslateWidgets.h"
 #include "i18n/TranslationsUnit.h"
+#include "ui/LinkLabel.h"
 #include "version/VersionInfoUnit.h"
 
 #include <QApplication>
@@ -54,18 +55,6 @@ QPixmap DrawBanner(const QIcon& icon, qreal dpr) {
     return banner;
 }
 
-QLabel* LinkLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(palette);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
@@ -84,10 +73,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     panel2->setFixedHeight(kBannerHeight);
     auto* bannerLayout = new QHBoxLayout(panel2);
     bannerLayout->setContentsMargins(0, 0, 0, 0);
-    Image2 = new QLabel(panel2);
+    Image2 = new TLinkLabel(panel2);
     Image2->setAlignment(Qt::AlignCenter);
-    Image2->setCursor(Qt::PointingHandCursor);
-    Image2->installEventFilter(this);
+    connect(Image2, &TLinkLabel::clicked, this, &TAboutBox::Image2Click);
     bannerLayout->addWidget(Image2);
     layout->addWidget(panel2);
 
@@ -119,8 +107,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     body->addLayout(head);
     Copyright = new QLabel(VersionInfo().StringValue(QStringLiteral("LegalCopyright")), panel1);
     body->addWidget(Copyright);
-    Label2 = LinkLabel(QString(), panel1);
-    Label2->installEventFilter(this);
+    Label2 = new TLinkLabel(panel1);
+    connect(Label2, &TLinkLabel::clicked, this, &TAboutBox::Label2Click);
     body->addWidget(Label2);
 
     auto* middle = new QHBoxLayout;
@@ -169,19 +157,4 @@ void TAboutBox::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == Image2) {
-            Image2Click();
-            return true;
-        }
-        if (watched == Label2) {
-            Label2Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

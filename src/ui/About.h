@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class TLinkLabel;
 class QPushButton;
 
 // The About box: the program's icon, name, version with build date, and its two web links.
@@ -15,17 +16,16 @@ public:
     void Label2Click();
     void OKButtonClick();
 
-    QLabel* Image2 = nullptr;
+    TLinkLabel* Image2 = nullptr;
     QLabel* ProgramIcon = nullptr;
     QLabel* ProductName = nullptr;
     QLabel* Version = nullptr;
     QLabel* Copyright = nullptr;
-    QLabel* Label2 = nullptr;
+    TLinkLabel* Label2 = nullptr;
     QPushButton* OKButton = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();

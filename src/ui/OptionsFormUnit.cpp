@@ -10,6 +10,7 @@
 #include "i18n/TranslationsUnit.h"
 #include "photos/FilesUnit.h"
 #include "skins/SkinsUnit.h"
+#include "ui/LinkLabel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -112,16 +113,8 @@ QLabel* RowLabel(QWidget* parent, int id) {
     return label;
 }
 
-QLabel* LinkLabel(QWidget* parent, int id) {
-    auto* label = Tagged<QLabel>(parent, id);
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(palette);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
+TLinkLabel* LinkLabel(QWidget* parent, int id) {
+    return Tagged<TLinkLabel>(parent, id);
 }
 
 QSlider* TrackBar(QWidget* parent, int minimum, int maximum, int page) {
@@ -210,7 +203,7 @@ void TOptionsForm::BuildControls() {
     Label3->setWordWrap(true);
     language->addWidget(Label3);
     Label4 = LinkLabel(GroupBox1, 103);
-    Label4->installEventFilter(this);
+    connect(Label4, &TLinkLabel::clicked, this, &TOptionsForm::Label4Click);
     language->addWidget(Label4, 0, Qt::AlignLeft);
     content->addWidget(GroupBox1);
 
@@ -313,7 +306,7 @@ void TOptionsForm::BuildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(10, 9, 10, 9);
     Label7 = LinkLabel(this, 412);
-    Label7->installEventFilter(this);
+    connect(Label7, &TLinkLabel::clicked, this, &TOptionsForm::Label7Click);
     bottom->addWidget(Label7);
     bottom->addStretch(1);
     bOk = Tagged<QPushButton>(this, 5);
@@ -429,21 +422,6 @@ void TOptionsForm::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == Label4) {
-            Label4Click();
-            return true;
-        }
-        if (watched == Label7) {
-            Label7Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TOptionsForm::cbLanguageClick() {

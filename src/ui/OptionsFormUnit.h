@@ -15,6 +15,7 @@ class QRadioButton;
 class QSlider;
 class QSpinBox;
 class TFiles;
+class TLinkLabel;
 class TPhotoForm;
 class TSkins;
 
@@ -55,7 +56,7 @@ public:
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* cbLanguage = nullptr;
     QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
+    TLinkLabel* Label4 = nullptr;
     QGroupBox* TntGroupBox1 = nullptr;
     QRadioButton* cbFile = nullptr;
     QLabel* TntLabel6 = nullptr;
@@ -88,7 +89,7 @@ public:
     QSlider* tbTransp = nullptr;
     QLabel* TntLabel21 = nullptr;
     QSlider* tbTranspHover = nullptr;
-    QLabel* Label7 = nullptr;
+    TLinkLabel* Label7 = nullptr;
     QPushButton* bOk = nullptr;
     QPushButton* bCancel = nullptr;
 
@@ -116,7 +117,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();

@@ -7,6 +7,7 @@
 #include "photos/FilesUnit.h"
 #include "skins/SkinsUnit.h"
 #include "support/TestSupport.h"
+#include "ui/LinkLabel.h"
 #include "ui/OptionsFormUnit.h"
 
 #include <QCheckBox>

@@ -6,6 +6,7 @@
 #include "i18n/TranslationsUnit.h"
 #include "support/TestSupport.h"
 #include "ui/About.h"
+#include "ui/LinkLabel.h"
 
 #include <QCheckBox>
 #include <QDir>

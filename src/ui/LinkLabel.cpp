@@ -1,0 +1,20 @@
+#include "LinkLabel.h"
+
+#include <QMouseEvent>
+
+TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
+    QFont font = this->font();
+    font.setUnderline(true);
+    setFont(font);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    setPalette(palette);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
