@@ -1,6 +1,7 @@
 #include "SettingsUnit.h"
 
 #include "GlobalsUnit.h"
+#include "KeyValueLines.h"
 #include "Messages.h"
 #include "platform/Platform.h"
 
@@ -13,7 +14,6 @@
 #include <limits>
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
 TSettings Settings;
 
@@ -23,48 +23,12 @@ LocaleSelector localeSelector = nullptr;
 
 constexpr double kFixedPointFactor = 10000000.0;
 
-// The file's name=value lines, matched as the settings file defines it.
-class SettingsLines {
-public:
-    explicit SettingsLines(const QString& text) {
-        qsizetype start = 0;
-        const qsizetype n = text.size();
-        while (start < n) {
-            qsizetype end = start;
-            while (end < n && text[end] != u'\r' && text[end] != u'\n') {
-                ++end;
-            }
-            lines.push_back(text.mid(start, end - start));
-            if (end < n && text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n') {
-                ++end;
-            }
-            start = end + 1;
-        }
-    }
-
-    bool isEmpty() const { return lines.empty(); }
-
-    // The value of the first line whose key matches without regard to letter case.
-    QString value(const QString& key) const {
-        for (const QString& line : lines) {
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq >= 0 && QStringView(line).left(eq).compare(key, Qt::CaseInsensitive) == 0) {
-                return line.mid(eq + 1);
-            }
-        }
-        return {};
-    }
-
-private:
-    std::vector<QString> lines;
-};
-
 struct BadNumber : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-qint64 Number(const SettingsLines& lines, const char* key, int bits = 32) {
-    const QString text = lines.value(QString::fromLatin1(key));
+qint64 Number(const QStringList& lines, const char* key, int bits = 32) {
+    const QString text = ValueOfKey(lines, QString::fromLatin1(key));
     const std::optional<qint64> value = ParseSettingsInteger(text, bits);
     if (!value) {
         throw BadNumber("'" + text.toStdString() + "' is not a valid integer value");
@@ -154,20 +118,20 @@ void LoadSettings(FrameSettings& frame) {
     if (file.open(QIODevice::ReadOnly)) {
         text = QString::fromLocal8Bit(file.readAll());
     }
-    const SettingsLines lines(text);
+    const QStringList lines = SplitLines(text);
 
     if (!lines.isEmpty()) {
         // One unit: the first failure ends it, later keys keep the values they had.
         try {
-            frame.SetSkinByName(lines.value(QStringLiteral("skin")));
+            frame.SetSkinByName(ValueOfKey(lines, QStringLiteral("skin")));
 
-            Settings.locale = lines.value(QStringLiteral("locale"));
+            Settings.locale = ValueOfKey(lines, QStringLiteral("locale"));
             if (localeSelector) {
                 localeSelector(Settings.locale);
             }
 
-            Settings.rotate = TextToBool(lines.value(QStringLiteral("rotate")));
-            frame.SetStayOnTop(TextToBool(lines.value(QStringLiteral("stayontop"))));
+            Settings.rotate = TextToBool(ValueOfKey(lines, QStringLiteral("rotate")));
+            frame.SetStayOnTop(TextToBool(ValueOfKey(lines, QStringLiteral("stayontop"))));
 
             Settings.transparency = LowByte(Number(lines, "transparency"));
             Settings.hovertransparency = LowByte(Number(lines, "hovertransparency"));
@@ -180,23 +144,23 @@ void LoadSettings(FrameSettings& frame) {
             Settings.optDX = static_cast<qint32>(Number(lines, "optDX"));
             Settings.optDY = static_cast<qint32>(Number(lines, "optDY"));
 
-            Settings.file = lines.value(QStringLiteral("file"));
+            Settings.file = ValueOfKey(lines, QStringLiteral("file"));
             // An empty value stays empty (and falls back below) instead of naming the root.
-            const QString folder = lines.value(QStringLiteral("folder"));
+            const QString folder = ValueOfKey(lines, QStringLiteral("folder"));
             Settings.folder = folder.isEmpty() ? QString() : WithTrailingBackslash(folder);
 
-            Settings.modefile = TextToBool(lines.value(QStringLiteral("modefile")));
-            Settings.skip = TextToBool(lines.value(QStringLiteral("skip")));
-            Settings.subfolders = TextToBool(lines.value(QStringLiteral("subfolders")));
-            Settings.random = TextToBool(lines.value(QStringLiteral("random")));
-            Settings.autoupdate = TextToBool(lines.value(QStringLiteral("autoupdate")));
+            Settings.modefile = TextToBool(ValueOfKey(lines, QStringLiteral("modefile")));
+            Settings.skip = TextToBool(ValueOfKey(lines, QStringLiteral("skip")));
+            Settings.subfolders = TextToBool(ValueOfKey(lines, QStringLiteral("subfolders")));
+            Settings.random = TextToBool(ValueOfKey(lines, QStringLiteral("random")));
+            Settings.autoupdate = TextToBool(ValueOfKey(lines, QStringLiteral("autoupdate")));
 
             // A missing key would read as true: only a present value counts.
-            const QString locked = lines.value(QStringLiteral("locked"));
+            const QString locked = ValueOfKey(lines, QStringLiteral("locked"));
             if (!locked.isEmpty()) {
                 Settings.locked = TextToBool(locked);
             }
-            const QString clickthrough = lines.value(QStringLiteral("clickthrough"));
+            const QString clickthrough = ValueOfKey(lines, QStringLiteral("clickthrough"));
             if (!clickthrough.isEmpty()) {
                 Settings.clickthrough = TextToBool(clickthrough);
             }

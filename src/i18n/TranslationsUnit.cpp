@@ -1,6 +1,7 @@
 #include "TranslationsUnit.h"
 
 #include "core/GlobalsUnit.h"
+#include "core/KeyValueLines.h"
 #include "core/SettingsUnit.h"
 
 #include <QDir>
@@ -69,35 +70,6 @@ std::unique_ptr<TTranslation> loadedTranslation;  // owned when it is not the de
 const TTranslation* currentTranslation = nullptr;
 QStringList localeList;
 
-// The text after the first "=" of the first line whose key matches; null when none does.
-QString FindText(const QStringList& lines, const QString& key) {
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq >= 0 && QStringView(line).left(eq).compare(key, Qt::CaseInsensitive) == 0) {
-            return line.mid(eq + 1);
-        }
-    }
-    return {};
-}
-
-QStringList SplitLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    while (start < n) {
-        qsizetype end = start;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n') {
-            ++end;
-        }
-        lines << text.mid(start, end - start);
-        if (end + 1 < n && text[end] == u'\r' && text[end + 1] == u'\n') {
-            ++end;
-        }
-        start = end + 1;
-    }
-    return lines;
-}
-
 QString NameOf(const QString& line) {
     return line.left(line.indexOf(u'='));
 }
@@ -144,7 +116,7 @@ TTranslation::TTranslation(const QString& fileName) {
 }
 
 QString TTranslation::Lookup(const QString& key) const {
-    QString text = FindText(Lines, key);
+    QString text = ValueOfKey(Lines, key);
     if (!text.isEmpty()) {
         if (TranslatorDebug) {
             text = key + u':' + text;
