@@ -1,7 +1,6 @@
 #include "Imaging.h"
 
-#include <QFile>
-#include <QImageReader>
+#include "ImageDecoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,73 +9,22 @@ namespace imaging {
 
 namespace {
 
-// A file that notes when the decoder asks for more data than the file holds, which for a
-// JPEG means it was cut short: libjpeg would pad the rest with grey and report success.
-class EndWatchingFile : public QFile {
-public:
-    using QFile::QFile;
-    bool readPastEnd() const { return pastEnd; }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        const qint64 n = QFile::readData(data, maxSize);
-        if (n == 0 && maxSize > 0) {
-            pastEnd = true;
-        }
-        return n;
-    }
-
-private:
-    bool pastEnd = false;
-};
-
-// One opened file with its reader; the reader follows the EXIF orientation.
-struct OpenedImage {
-    explicit OpenedImage(const QString& path) : file(path) {
-        // Unbuffered, so that every read the decoder makes reaches readData.
-        if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            reader.setDevice(&file);
-            reader.setAutoTransform(true);
-            // Asked before reading: afterwards the reader no longer knows it.
-            isJpeg = reader.format() == "jpeg";
-        }
-    }
-    ImageHeader header() {
-        if (!file.isOpen()) {
-            return {};
-        }
-        const QSize stored = reader.size();
-        return {stored,
-                stored.isValid() ? reader.transformation() : QImageIOHandler::TransformationNone};
-    }
-    QImage read() {
-        QImage image = reader.read();
-        if (image.isNull() || (isJpeg && file.readPastEnd())) {
-            return {};
-        }
-        image.setDevicePixelRatio(1.0);
-        return image;
-    }
-
-    EndWatchingFile file;
-    QImageReader reader;
-    bool isJpeg = false;
-};
-
 bool TurnsByQuarter(QImageIOHandler::Transformations transformation) {
     return transformation.testFlag(QImageIOHandler::TransformationRotate90);
 }
 
-// The smallest multiples of `step` around [low, high), kept inside [0, limit) by dropping an
-// unaligned remainder at the far edge: less than one pixel once decoded at 1/step.
-bool AlignOutward(double low, double high, int limit, int step, int& from, int& to) {
-    from = int(std::floor(low / step)) * step;
-    to = int(std::ceil(high / step)) * step;
-    from = std::max(from, 0);
-    if (to > limit) {
-        to = limit - limit % step;
+// The stored picture shown upright: mirrored, flipped, then turned clockwise, as the toolkit
+// orders them.
+QImage Upright(QImage image, QImageIOHandler::Transformations transformation) {
+    const bool mirror = transformation.testFlag(QImageIOHandler::TransformationMirror);
+    const bool flip = transformation.testFlag(QImageIOHandler::TransformationFlip);
+    if (mirror || flip) {
+        image = std::move(image).mirrored(mirror, flip);
     }
-    return to > from;
+    if (TurnsByQuarter(transformation)) {
+        image = image.transformed(QTransform().rotate(90));
+    }
+    return image;
 }
 
 }  // namespace
@@ -91,7 +39,8 @@ bool ImageHeader::isValid() const {
 }
 
 ImageHeader ReadImageHeader(const QString& path) {
-    return OpenedImage(path).header();
+    const auto decoder = OpenImageDecoder(path);
+    return decoder ? decoder->header() : ImageHeader{};
 }
 
 QSize ImageSize(const QString& path) {
@@ -100,16 +49,21 @@ QSize ImageSize(const QString& path) {
 }
 
 QImage DecodeImage(const QString& path) {
-    OpenedImage opened(path);
-    if (!opened.header().isValid()) {
+    const auto decoder = OpenImageDecoder(path);
+    const ImageHeader header = decoder ? decoder->header() : ImageHeader{};
+    if (!header.isValid()) {
         return {};
     }
-    return opened.read();
+    StoredPart whole = decoder->decode(QRect(QPoint(0, 0), header.storedSize), header.storedSize);
+    if (whole.image.size() != header.storedSize) {
+        return {};
+    }
+    return Upright(std::move(whole.image), header.transformation);
 }
 
 DecodedPart DecodeImagePart(const QString& path, const QRectF& requested, const QSize& needed) {
-    OpenedImage opened(path);
-    const ImageHeader header = opened.header();
+    const auto decoder = OpenImageDecoder(path);
+    const ImageHeader header = decoder ? decoder->header() : ImageHeader{};
     if (!header.isValid() || needed.isEmpty()) {
         return {};
     }
@@ -117,47 +71,20 @@ DecodedPart DecodeImagePart(const QString& path, const QRectF& requested, const 
     if (part.isEmpty()) {
         return {};
     }
-    // Clip rectangles and scaled sizes are given in stored coordinates.
+    // Decoders work in stored coordinates; the turn is applied to the reduced picture.
     const QTransform toUpright = OrientationTransform(header.storedSize, header.transformation);
-    const QRectF storedPart = toUpright.inverted().mapRect(part);
+    const QRect area = toUpright.inverted().mapRect(part).toAlignedRect().intersected(
+        QRect(QPoint(0, 0), header.storedSize));
     const QSize storedNeeded = TurnsByQuarter(header.transformation) ? needed.transposed() : needed;
-
-    QRect clip(QPoint(0, 0), header.storedSize);
-    if (opened.reader.supportsOption(QImageIOHandler::ScaledSize) &&
-        opened.reader.supportsOption(QImageIOHandler::ClipRect)) {
-        // The largest DCT reduction that still leaves at least the needed pixels.
-        int factor = 1;
-        for (int f : {8, 4, 2}) {
-            if (storedPart.width() / f >= storedNeeded.width() &&
-                storedPart.height() / f >= storedNeeded.height()) {
-                factor = f;
-                break;
-            }
-        }
-        // With a clip, the decoder scales only when the clip is aligned to the factor.
-        int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-        if (factor > 1 &&
-            !(AlignOutward(storedPart.left(), storedPart.right(), clip.width(), 8, x0, x1) &&
-              AlignOutward(storedPart.top(), storedPart.bottom(), clip.height(), 8, y0, y1))) {
-            factor = 1;
-        }
-        if (factor == 1) {
-            clip = storedPart.toAlignedRect().intersected(clip);
-        } else {
-            clip = QRect(x0, y0, x1 - x0, y1 - y0);
-            opened.reader.setScaledSize(clip.size() / factor);
-        }
-        opened.reader.setClipRect(clip);
-    }
-
-    QImage image = opened.read();
-    if (image.isNull()) {
+    StoredPart stored = decoder->decode(area, storedNeeded);
+    if (stored.image.isNull() || stored.area.isEmpty()) {
         return {};
     }
-    const QRectF uprightClip = toUpright.mapRect(QRectF(clip));
-    const double sx = image.width() / uprightClip.width();
-    const double sy = image.height() / uprightClip.height();
-    const QRectF source((part.x() - uprightClip.x()) * sx, (part.y() - uprightClip.y()) * sy,
+    QImage image = Upright(std::move(stored.image), header.transformation);
+    const QRectF uprightArea = toUpright.mapRect(QRectF(stored.area));
+    const double sx = image.width() / uprightArea.width();
+    const double sy = image.height() / uprightArea.height();
+    const QRectF source((part.x() - uprightArea.x()) * sx, (part.y() - uprightArea.y()) * sy,
                         part.width() * sx, part.height() * sy);
     const QRectF inside = source.intersected(QRectF(image.rect()));
     return {std::move(image), inside};

@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 QImage QuadrantImage(const QSize& size) {
     QImage image(size, QImage::Format_RGB32);
@@ -63,14 +65,26 @@ QByteArray EncodeImage(const QImage& image, const char* format, int quality) {
     return bytes;
 }
 
+namespace {
+
+// A big-endian TIFF structure with one IFD holding the Orientation tag (0x0112).
+QByteArray ExifTiff(int orientation) {
+    const char tiff[] = {'M', 'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                         1,   0x12, 0, 3,  0, 0, 0, 1, 0, char(orientation),
+                         0,   0,    0, 0,  0, 0};
+    return QByteArray(tiff, sizeof tiff);
+}
+
+}  // namespace
+
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
-    // APP1 "Exif": a big-endian TIFF header and one IFD with the Orientation tag (0x0112).
-    const char exif[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0,
-                         'M',    'M',    0, 42, 0,   0,   0,   8,   0, 1,
-                         1,      0x12,   0, 3,  0,   0,   0,   1,   0, char(orientation),
-                         0,      0,      0, 0,  0,   0};
+    // An APP1 block: marker, length, "Exif\0\0", the TIFF structure.
+    const QByteArray body = QByteArray("Exif\0\0", 6) + ExifTiff(orientation);
     QByteArray result = jpeg.left(2);
-    result += QByteArray(exif, sizeof exif);
+    result += "\xFF\xE1";
+    result += char((body.size() + 2) >> 8);
+    result += char((body.size() + 2) & 0xFF);
+    result += body;
     result += jpeg.mid(2);
     return result;
 }
@@ -96,11 +110,61 @@ QByteArray WithClaimedSize(const QByteArray& jpeg, int width, int height) {
     return result;
 }
 
-void WriteImage(const QString& path, const QImage& image, int exifOrientation) {
+QByteArray WithWebpExifOrientation(const QByteArray& webp, int orientation) {
+    // A simple file is "RIFF", size, "WEBP" and one "VP8 " or "VP8L" chunk; EXIF needs the
+    // extended form: a "VP8X" chunk with the EXIF flag and the canvas size first.
+    const QSize size = QImage::fromData(webp, "WEBP").size();
+    const auto le = [](quint32 v, int bytes) {
+        QByteArray out;
+        for (int i = 0; i < bytes; ++i) {
+            out += char((v >> (8 * i)) & 0xFF);
+        }
+        return out;
+    };
+    const QByteArray exif = ExifTiff(orientation);
+    QByteArray body = "WEBP";
+    body += "VP8X" + le(10, 4) + le(0x08, 4) + le(quint32(size.width() - 1), 3) +
+            le(quint32(size.height() - 1), 3);
+    body += webp.mid(12);
+    body += "EXIF" + le(quint32(exif.size()), 4) + exif;
+    if (exif.size() % 2) {
+        body += '\0';
+    }
+    return "RIFF" + le(quint32(body.size()), 4) + body;
+}
+
+QByteArray WithClaimedHeifSize(const QByteArray& heif, int side) {
+    QByteArray result = heif;
+    qsizetype at = 0;
+    while ((at = result.indexOf("ispe", at)) >= 0 && at + 16 <= result.size()) {
+        for (int field : {8, 12}) {
+            for (int i = 0; i < 4; ++i) {
+                result[at + field + i] = char((quint32(side) >> (24 - 8 * i)) & 0xFF);
+            }
+        }
+        at += 16;
+    }
+    return result;
+}
+
+void WriteImage(const QString& path, const QImage& image, int orientation) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
         QByteArray jpeg = EncodeImage(image, "JPEG", 95);
-        WriteFile(path, exifOrientation ? WithExifOrientation(jpeg, exifOrientation) : jpeg);
+        WriteFile(path, orientation ? WithExifOrientation(jpeg, orientation) : jpeg);
+    } else if (suffix == QLatin1String("webp")) {
+        QByteArray webp = EncodeImage(image, "WEBP", 95);
+        WriteFile(path, orientation ? WithWebpExifOrientation(webp, orientation) : webp);
+    } else if (suffix == QLatin1String("heic") || suffix == QLatin1String("avif")) {
+        const HeifCodec codec = suffix == QLatin1String("heic") ? HeifCodec::Hevc : HeifCodec::Av1;
+        const int turn = orientation ? orientation : 1;
+        const QByteArray heif = QFileInfo(path).completeBaseName().endsWith(QLatin1String("-grid"))
+                                    ? EncodeHeifGrid(image, codec, QSize(64, 64), turn)
+                                    : EncodeHeif(image, codec, turn);
+        if (heif.isEmpty()) {
+            QTest::qFail("libheif could not encode the test image", __FILE__, __LINE__);
+        }
+        WriteFile(path, heif);
     } else {
         WriteFile(path, EncodeImage(image, suffix.toUpper().toLatin1().constData()));
     }

@@ -1,0 +1,42 @@
+#include "ImageDecoder.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+
+namespace imaging {
+
+qint64 PhotoFile::readData(char* data, qint64 maxSize) {
+    const qint64 n = QFile::readData(data, maxSize);
+    if (n == 0 && maxSize > 0) {
+        pastEnd = true;
+    }
+    return n;
+}
+
+std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path) {
+    auto file = std::make_unique<PhotoFile>(path);
+    // Unbuffered, so that every read a decoder makes reaches readData.
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return nullptr;
+    }
+    const QByteArray start = file->read(64);
+    if (!file->seek(0)) {
+        return nullptr;
+    }
+    const heif_filetype_result heif =
+        heif_check_filetype(reinterpret_cast<const uint8_t*>(start.constData()), int(start.size()));
+    if (heif == heif_filetype_yes_supported || heif == heif_filetype_yes_unsupported) {
+        return NewHeifImageDecoder(std::move(file));
+    }
+    return NewQtImageDecoder(std::move(file));
+}
+
+int WholeReduction(const QSize& area, const QSize& needed) {
+    if (needed.isEmpty()) {
+        return 1;
+    }
+    return std::max(1, std::min(area.width() / needed.width(), area.height() / needed.height()));
+}
+
+}  // namespace imaging
