@@ -11,8 +11,11 @@ packages=(
     g++-mingw-w64-x86-64-posix
     # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference
     libjpeg-turbo-progs
-    # desktop tests on a virtual X11 desktop
+    # desktop tests on a virtual X11 desktop (tests/e2e/desktop-session): the X server, window
+    # manager, panel and compositor, the tools that drive and inspect them, a font, keyboard
+    # layouts and a private session bus
     xvfb openbox tint2 picom xdotool x11-utils imagemagick python3 fonts-dejavu-core
+    x11-xkb-utils dbus-daemon
 )
 
 missing=()
