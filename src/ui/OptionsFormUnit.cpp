@@ -10,6 +10,7 @@
 #include "i18n/TranslationsUnit.h"
 #include "photos/FilesUnit.h"
 #include "skins/SkinsUnit.h"
+#include "ui/DialogWindow.h"
 #include "ui/LinkLabel.h"
 
 #include <QCheckBox>
@@ -158,10 +159,7 @@ TOptionsForm::TOptionsForm(TPhotoForm& frame, TSkins& skins, TFiles& files,
       skins(skins),
       files(files),
       startUpdateCheck(std::move(startUpdateCheck)) {
-    // A normal top-level window, so that the dialog has its own task-bar button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(OwnWindowDialogFlags);
     BuildControls();
     FormCreate();
 }

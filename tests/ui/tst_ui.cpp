@@ -119,6 +119,9 @@ private slots:
         QVERIFY(box.OKButton->isDefault());
         QVERIFY(!box.Image2->pixmap().isNull());
         QVERIFY(box.windowFlags() & Qt::WindowStaysOnTopHint);
+        // A top-level window of its own, not a dialog that X11 makes transient for the
+        // program's leader window: task bars list it.
+        QCOMPARE(box.windowType(), Qt::Window);
     }
 
     void aboutBoxLinks() {
