@@ -6,7 +6,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
-    libzip-dev libx11-dev libxcb1-dev
+    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
     # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference
@@ -16,6 +16,8 @@ packages=(
     # layouts and a private session bus
     xvfb openbox tint2 picom xdotool x11-utils imagemagick python3 fonts-dejavu-core
     x11-xkb-utils dbus-daemon
+    # close requests from a tool (wmctrl) and screen changes at run time (xrandr)
+    wmctrl x11-xserver-utils
 )
 
 missing=()
