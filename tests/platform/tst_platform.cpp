@@ -290,11 +290,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(root + "created"));
     }
 
-    void shiftStateWithoutKeysHeld() {
-        const platform::ShiftState state = platform::ShiftStateNow();
-        QVERIFY(!state.shift && !state.alt && !state.ctrl);
-    }
-
     void terminationRequests() {
         const int fd = platform::TerminationRequestDescriptor();
         QVERIFY(fd >= 0);
