@@ -6,7 +6,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
-    libzip-dev libx11-dev libxcb1-dev
+    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev
     # HEIF, HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d, aom) decoders
     libheif-dev
     # compile check of the Windows-only sources
@@ -16,8 +16,13 @@ packages=(
     libjpeg-turbo-progs libheif-examples feh
     # the HEIC and AVIF photos of the end-to-end tests are made with heif-enc and avifenc
     libavif-bin
-    # desktop tests on a virtual X11 desktop
+    # desktop tests on a virtual X11 desktop (tests/e2e/desktop-session): the X server, window
+    # manager, panel and compositor, the tools that drive and inspect them, a font, keyboard
+    # layouts and a private session bus
     xvfb openbox tint2 picom xdotool x11-utils imagemagick python3 fonts-dejavu-core
+    x11-xkb-utils dbus-daemon
+    # close requests from a tool (wmctrl) and screen changes at run time (xrandr)
+    wmctrl x11-xserver-utils
 )
 
 missing=()

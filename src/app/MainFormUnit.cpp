@@ -233,5 +233,8 @@ void TMainForm::nClickThroughClick() {
 }
 
 void TMainForm::nCloseClick() {
+    if (photoForm) {
+        photoForm->ProgramEnding = true;
+    }
     emit closed();
 }

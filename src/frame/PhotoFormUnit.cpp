@@ -160,6 +160,11 @@ void TPhotoForm::ApplyInputRegion(bool force) {
     }
     QRegion region;
     region.setRects(inputRuns.data(), int(inputRuns.size()));
+    if (region.isEmpty()) {
+        // An empty mask is no mask, and the invisible window would take every click: a
+        // region beside the window takes none.
+        region = QRegion(-1, -1, 1, 1);
+    }
     setMask(region);
 }
 
@@ -303,7 +308,9 @@ void TPhotoForm::paintEvent(QPaintEvent*) {
 void TPhotoForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     KeepOffTaskbar(this);
-    RefreshFrame(+1);
+    // Only the first showing steps to the next photo; restoring a minimised frame does not.
+    RefreshFrame(shownBefore ? 0 : +1);
+    shownBefore = true;
     // The window is mapped only after this returns; shape and click-through follow then.
     QTimer::singleShot(0, this, [this] {
         KeepOffTaskbar(this);
@@ -313,12 +320,15 @@ void TPhotoForm::showEvent(QShowEvent* event) {
 }
 
 void TPhotoForm::closeEvent(QCloseEvent* event) {
-    // Alt+F4 never closes the frame; the program ends through its Close command.
-    if (ShiftStateNow() & ssAlt) {
-        event->ignore();
-        return;
+    if (ProgramEnding) {
+        return;  // the run ends: the toolkit closes every window on its way out
     }
-    QWidget::closeEvent(event);
+    // The program never runs on without its frame: Alt+F4 does nothing, and any other close
+    // request (a pager, a tool) ends the program in order, like the Close command.
+    event->ignore();
+    if (!closeRequests.RequestWithAlt()) {
+        commands.nCloseClick();
+    }
 }
 
 void TPhotoForm::mousePressEvent(QMouseEvent* event) {
@@ -366,7 +376,7 @@ void TPhotoForm::keyPressEvent(QKeyEvent* event) {
     if (Settings.locked) {
         return;
     }
-    const FrameAction action = ActionForKey(event->key(), event->modifiers());
+    const FrameAction action = ActionForKey(FrameKeyOf(*event), event->modifiers());
     if (action == FrameAction::None) {
         QWidget::keyPressEvent(event);
         return;

@@ -2,6 +2,7 @@
 
 #include "core/SettingsUnit.h"
 #include "frame/FrameInput.h"
+#include "frame/WindowSystem.h"
 
 #include <QIcon>
 #include <QImage>
@@ -75,6 +76,8 @@ public:
 
     QTimer* RenderTimer = nullptr;
     bool SettingsLoaded = false;
+    // Set by the controller when the run ends; until then a close request is the user's.
+    bool ProgramEnding = false;
     bool MouseInside = false;
     bool Dragging = false;
     qint32 DragStartX = 0;
@@ -128,6 +131,7 @@ private:
     std::unique_ptr<TSkin> Skin;
     QMenu* contextMenu = nullptr;
     WheelSteps wheelSteps;
+    CloseRequestWatch closeRequests;
 
     QImage canvas;
     int alpha = 255;
@@ -135,4 +139,5 @@ private:
     std::vector<QRect> inputRuns;  // where the canvas has any alpha, as last applied
     bool stayOnTop = true;
     bool clickThroughApplied = false;
+    bool shownBefore = false;
 };

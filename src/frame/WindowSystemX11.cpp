@@ -1,10 +1,18 @@
 #include "WindowSystem.h"
 
+#include "core/Clock.h"
+
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QWidget>
 #include <QWindow>
 
 #include <xcb/xcb.h>
+// The header names a field "explicit", which C++ reserves.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,6 +25,11 @@ namespace {
 template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
+xcb_connection_t* Connection() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     const Reply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(
@@ -27,16 +40,45 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+bool IsKeypadKeySym(xcb_keysym_t sym) {
+    return sym >= 0xff80 && sym <= 0xffbd;
+}
+
+// The symbol of a key without Shift, Ctrl or Alt, from the core key table (whose columns are
+// level 0 and 1 of the first group, then of the second). `state` gives the group and the
+// locks: with Num Lock on, a keypad key gives its second symbol, as the keypad is labelled.
+xcb_keysym_t LevelZeroKeySym(xcb_keycode_t keycode, quint32 state) {
+    xcb_connection_t* connection = Connection();
+    if (!connection) {
+        return 0;
+    }
+    const Reply<xcb_get_keyboard_mapping_reply_t> reply(
+        xcb_get_keyboard_mapping_reply(connection, xcb_get_keyboard_mapping(connection, keycode, 1),
+                                       nullptr),
+        &std::free);
+    if (!reply || reply->keysyms_per_keycode == 0) {
+        return 0;
+    }
+    const int count = reply->keysyms_per_keycode;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply.get());
+    const int group = int((state >> 13) & 3);
+    const int column = group < 2 && 2 * group < count ? 2 * group : 0;
+    const bool numLock = (state & XCB_MOD_MASK_2) != 0;  // Num Lock is Mod2 in every key map
+    if (numLock && column + 1 < count && IsKeypadKeySym(syms[column + 1])) {
+        return syms[column + 1];
+    }
+    return syms[column] != 0 ? syms[column] : syms[0];
+}
+
 }  // namespace
 
 void KeepOffTaskbar(QWidget* window) {
     // A tool window alone keeps its task-bar button on several window managers.
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = Connection();
     QWindow* handle = window->windowHandle();
-    if (!x11 || !x11->connection() || !handle) {
+    if (!connection || !handle) {
         return;
     }
-    xcb_connection_t* connection = x11->connection();
     // The toolkit may replace the native window, so ask for the current one.
     const auto id = static_cast<xcb_window_t>(handle->winId());
     const xcb_atom_t netWmState = Atom(connection, "_NET_WM_STATE");
@@ -86,4 +128,74 @@ void KeepOffTaskbar(QWidget* window) {
                             static_cast<uint32_t>(states.size()), states.data());
     }
     xcb_flush(connection);
+}
+
+FrameKey FrameKeyOf(const QKeyEvent& event) {
+    const quint32 keycode = event.nativeScanCode();
+    if (keycode == 0) {
+        return FrameKeyOfQtKey(event.key(), event.modifiers());
+    }
+    return FrameKeyOfX11Key(keycode,
+                            LevelZeroKeySym(xcb_keycode_t(keycode), event.nativeModifiers()));
+}
+
+// Sees every event of the connection before the toolkit: the keyboard's state changes, which
+// the toolkit has asked for and which come whether or not a window of ours has the focus,
+// and the time stamp of each close request (the time of the key or click that caused it).
+struct CloseRequestWatch::Follower : QAbstractNativeEventFilter {
+    xcb_connection_t* connection = nullptr;
+    uint8_t xkbEvent = 0;
+    xcb_atom_t wmProtocols = XCB_ATOM_NONE;
+    xcb_atom_t wmDeleteWindow = XCB_ATOM_NONE;
+    bool altDown = false;
+    quint32 requestTime = 0;
+    AltTimeline timeline;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        auto* event = static_cast<xcb_generic_event_t*>(message);
+        const uint8_t kind = event->response_type & 0x7f;
+        if (xkbEvent != 0 && kind == xkbEvent && event->pad0 == XCB_XKB_STATE_NOTIFY) {
+            const auto* state = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+            const bool down = (state->baseMods & XCB_MOD_MASK_1) != 0;  // Alt is Mod1
+            if (down != altDown) {
+                altDown = down;
+                timeline.Record(state->time, down, NowMs());
+            }
+        } else if (kind == XCB_CLIENT_MESSAGE) {
+            const auto* client = reinterpret_cast<const xcb_client_message_event_t*>(event);
+            if (client->format == 32 && client->type == wmProtocols &&
+                client->data.data32[0] == wmDeleteWindow) {
+                requestTime = client->data.data32[1];
+            }
+        }
+        return false;
+    }
+};
+
+CloseRequestWatch::CloseRequestWatch() : follower(std::make_unique<Follower>()) {
+    xcb_connection_t* connection = Connection();
+    if (!connection) {
+        return;
+    }
+    follower->connection = connection;
+    follower->wmProtocols = Atom(connection, "WM_PROTOCOLS");
+    follower->wmDeleteWindow = Atom(connection, "WM_DELETE_WINDOW");
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (xkb && xkb->present) {
+        follower->xkbEvent = xkb->first_event;
+    }
+    qApp->installNativeEventFilter(follower.get());
+}
+
+CloseRequestWatch::~CloseRequestWatch() {
+    if (qApp) {
+        qApp->removeNativeEventFilter(follower.get());
+    }
+}
+
+bool CloseRequestWatch::RequestWithAlt() const {
+    return follower->timeline.AltHeldAt(follower->requestTime, NowMs());
 }

@@ -1,5 +1,7 @@
 #include "ImageDecoder.h"
 
+#include "platform/Platform.h"
+
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -8,16 +10,20 @@ namespace imaging {
 
 qint64 PhotoFile::readData(char* data, qint64 maxSize) {
     const qint64 n = QFile::readData(data, maxSize);
-    if (n == 0 && maxSize > 0) {
-        pastEnd = true;
+    if (n < maxSize) {
+        shortRead = true;
+        pastEnd = pastEnd || n == 0;
     }
     return n;
 }
 
 std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path) {
-    auto file = std::make_unique<PhotoFile>(path);
-    // Unbuffered, so that every read a decoder makes reaches readData.
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    const int fd = platform::OpenRegularFile(path.toStdString());
+    auto file = std::make_unique<PhotoFile>();
+    // Unbuffered, so that every read a decoder makes reaches readData. A new file takes any
+    // open descriptor, and closes it from then on.
+    if (fd < 0 || !file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                              QFileDevice::AutoCloseHandle)) {
         return nullptr;
     }
     const QByteArray start = file->read(64);

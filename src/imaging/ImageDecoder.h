@@ -13,18 +13,26 @@
 // The decoders behind the imaging operations, one per kind of container. Internal to imaging.
 namespace imaging {
 
-// A photo file opened for a decoder. It notes when the decoder asks for more data than the file
-// holds, which means the file was cut short: some decoders pad the rest and report success.
+// A photo file opened for a decoder. It notes how the decoder's reads met the end of the file,
+// which tells a file cut short: libjpeg pads a cut JPEG with grey and the BMP reader leaves
+// the missing rows unwritten, and both report success.
 class PhotoFile : public QFile {
 public:
-    using QFile::QFile;
+    void watch() {
+        pastEnd = false;
+        shortRead = false;
+    }
+    // Data was asked for at the end of the file.
     bool readPastEnd() const { return pastEnd; }
+    // A read gave fewer bytes than were asked for.
+    bool readShort() const { return shortRead; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
 
 private:
     bool pastEnd = false;
+    bool shortRead = false;
 };
 
 // A part of a picture as its file stores it (before the orientation turn): `image` shows the
@@ -50,6 +58,7 @@ public:
 };
 
 // The decoder for the file's content, whatever its name; null when the file cannot be opened.
+// Only a regular file is opened, and never in a way that could wait for a writer.
 std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path);
 
 // The decoders, each taking an opened file positioned at its start.

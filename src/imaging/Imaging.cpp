@@ -35,7 +35,8 @@ QSize ImageHeader::size() const {
 
 bool ImageHeader::isValid() const {
     return storedSize.width() > 0 && storedSize.height() > 0 &&
-           qint64(storedSize.width()) * storedSize.height() <= MaxImagePixels;
+           qint64(storedSize.width()) * storedSize.height() <= MaxImagePixels &&
+           coefficientBytes <= MaxCoefficientBytes;
 }
 
 ImageHeader ReadImageHeader(const QString& path) {

@@ -2,6 +2,7 @@
 
 #include "Exif.h"
 #include "ImageDecoder.h"
+#include "JpegCoefficients.h"
 
 #include <QImageReader>
 
@@ -26,6 +27,10 @@ bool AlignOutward(int low, int high, int limit, int step, int& from, int& to) {
 class QtImageDecoder final : public ImageDecoder {
 public:
     explicit QtImageDecoder(std::unique_ptr<PhotoFile> opened) : file(std::move(opened)) {
+        coefficientBytes = JpegCoefficientBytes(*file);
+        if (!file->seek(0)) {
+            return;
+        }
         reader.setDevice(file.get());
         // The orientation is applied by the caller, on the reduced picture.
         reader.setAutoTransform(false);
@@ -45,7 +50,8 @@ public:
         if (!stored.isValid()) {
             return {};
         }
-        return {stored, format == "webp" ? webpTransformation : reader.transformation()};
+        return {stored, format == "webp" ? webpTransformation : reader.transformation(),
+                coefficientBytes};
     }
 
     StoredPart decode(const QRect& area, const QSize& needed) override {
@@ -77,8 +83,13 @@ public:
             // Whole-picture decoders: the part is cut out when drawing.
             clip = QRect(QPoint(0, 0), reader.size());
         }
+        file->watch();
         QImage image = reader.read();
-        if (image.isNull() || (format == "jpeg" && file->readPastEnd())) {
+        // libjpeg reads in blocks, so only a read at the end tells; the BMP reader asks for
+        // exactly what it needs.
+        const bool cut =
+            (format == "jpeg" && file->readPastEnd()) || (format == "bmp" && file->readShort());
+        if (image.isNull() || cut) {
             return {};
         }
         image.setDevicePixelRatio(1.0);
@@ -90,6 +101,7 @@ private:
     QImageReader reader;
     QByteArray format;
     QImageIOHandler::Transformations webpTransformation;
+    qint64 coefficientBytes = 0;
 };
 
 }  // namespace

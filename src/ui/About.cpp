@@ -5,6 +5,7 @@
 #include "core/WebSites.h"
 #include "frame/TranslateWidgets.h"
 #include "i18n/TranslationsUnit.h"
+#include "ui/DialogWindow.h"
 #include "ui/LinkLabel.h"
 #include "version/VersionInfoUnit.h"
 
@@ -58,8 +59,7 @@ QPixmap DrawBanner(const QIcon& icon, qreal dpr) {
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
-                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(OwnWindowDialogFlags | Qt::WindowStaysOnTopHint);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 9);
@@ -100,6 +100,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     ProductName->setFont(bold);
     Version = new QLabel(panel1);
+    Version->setTextFormat(Qt::PlainText);  // it shows a locale file's text
     names->addWidget(ProductName);
     names->addWidget(Version);
     head->addSpacing(12);

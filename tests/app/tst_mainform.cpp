@@ -196,6 +196,20 @@ private slots:
         QCOMPARE(closed.size(), 1);
     }
 
+    void aCloseRequestToTheFrameEndsTheRun() {
+        useBundledSkins();
+        TMainForm main;
+        main.CreateTimerTimer();
+        QSignalSpy closed(&main, &TMainForm::closed);
+        // A request the frame accepts (not Alt+F4) keeps the frame and ends the run...
+        QVERIFY(!main.PhotoForm()->close());
+        QVERIFY(main.PhotoForm()->isVisible());
+        QCOMPARE(closed.size(), 1);
+        // ...whose end closes every window, the frame included.
+        QVERIFY(main.PhotoForm()->close());
+        QCOMPARE(closed.size(), 1);
+    }
+
     void trayOffersNoMenuWhileAModalDialogIsOpen() {
         useBundledSkins();
         TMainForm main;

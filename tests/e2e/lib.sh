@@ -1,7 +1,7 @@
 # Shared set-up of the end-to-end tests: sourced inside a desktop-session, with the path of
 # the program as $1. Gives each test its own data folders and a log of the program's output.
 set -euo pipefail
-. "$(dirname "$0")/../../../shared/tools/ds-helpers.sh"
+. "$(dirname "$0")/ds-helpers.sh"
 
 PROGRAM=$1
 WORK=$(mktemp -d)

@@ -6,6 +6,7 @@
 #include "skins/SkinsUnit.h"
 #include "support/TestSupport.h"
 
+#include <QCloseEvent>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,8 @@
 #include <optional>
 
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(FrameAction)
 
 namespace {
 
@@ -106,6 +109,31 @@ private slots:
         QCOMPARE(qAlpha(canvas.pixel(0, 0)), 0);
     }
 
+    // The input region is the canvas's visible pixels. An empty mask would be no mask, so
+    // a frame without a visible pixel would take every click.
+    void invisibleFrameTakesNoClicks() {
+        auto skin = std::make_unique<TSkin>();
+        skin->Name = u"Bare"_s;
+        skin->Width = 200;
+        skin->Height = 150;
+        skin->AreaX = 20;
+        skin->AreaY = 15;
+        skin->AreaWidth = 160;
+        skin->AreaHeight = 120;
+        form->SetSkin(std::move(skin));
+        Settings.modefile = true;
+        Settings.file = temp->path() + u"/broken.jpg"_s;
+        WriteFile(Settings.file, "no photo: the area stays transparent");
+        form->RefreshFrame(0);
+        QVERIFY(!form->mask().isEmpty());
+        QVERIFY(!form->mask().intersects(form->rect()));
+
+        Settings.file = TFiles::SampleFile();
+        form->RefreshFrame(0);
+        QVERIFY(form->mask().contains(form->rect().center()));
+        QVERIFY(!form->mask().contains(QPoint(0, 0)));
+    }
+
     void keys_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
@@ -180,6 +208,133 @@ private slots:
         QCOMPARE(form->scale > scale ? 1 : form->scale < scale ? -1 : 0, zoom);
         QCOMPARE(Settings.rotate, rotated);
         QCOMPARE(commands->calls.join(u','), command);
+    }
+
+    // Native key events as X11 and Windows report them: the key's place (X key code or
+    // scan code) and its symbol without modifiers (X11) or its virtual-key code (Windows).
+    void keysFollowTheKeyNotTheCharacter_data() {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<quint32>("code");    // X key code, or Windows scan code
+        QTest::addColumn<quint32>("symbol");  // level-0 keysym, or virtual-key code
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<FrameAction>("action");
+        const Qt::KeyboardModifiers none = Qt::NoModifier;
+        const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+        const auto x11 = [&](const char* name, quint32 keycode, quint32 keysym,
+                             Qt::KeyboardModifiers modifiers, FrameAction action) {
+            QTest::newRow(name) << false << keycode << keysym << modifiers << action;
+        };
+        x11("US: 0", 19, 0x30, none, FrameAction::ResetAngle);
+        x11("US: Shift+9 is no command", 18, 0x39, shift, FrameAction::None);
+        x11("US: the key left of 1", 49, 0x60, none, FrameAction::ToggleRotate);
+        x11("German: Shift+0 types = and still resets", 19, 0x30, shift, FrameAction::ResetAngle);
+        x11("German: the + key zooms", 35, 0x2b, none, FrameAction::ZoomIn);
+        x11("German: Shift with + types * and rotates", 35, 0x2b, shift,
+            FrameAction::RotateClockwise);
+        x11("German: Shift with - rotates back", 61, 0x2d, shift, FrameAction::RotateAnticlockwise);
+        x11("German: the sharp s in the place of -", 20, 0xdf, none, FrameAction::ZoomOut);
+        x11("German: the dead ^ left of 1", 49, 0xfe52, none, FrameAction::ToggleRotate);
+        x11("AZERTY: the 0 key types a grave a", 19, 0xe0, none, FrameAction::ResetAngle);
+        x11("AZERTY: - on the 6 key", 15, 0x2d, none, FrameAction::ZoomOut);
+        x11("AZERTY: ) in the place of -", 20, 0x29, none, FrameAction::ZoomOut);
+        x11("AZERTY: Shift with =", 21, 0x3d, shift, FrameAction::RotateClockwise);
+        x11("AZERTY: the 1 key types & and does nothing", 10, 0x26, none, FrameAction::None);
+        x11("keypad +", 86, 0xffab, none, FrameAction::ZoomIn);
+        x11("keypad 4 without Num Lock moves", 83, 0xff96, none, FrameAction::MoveLeft);
+        x11("keypad 0 with Num Lock does nothing", 90, 0xffb0, none, FrameAction::None);
+        x11("Shift+Page Down does nothing", 117, 0xff56, shift, FrameAction::None);
+        x11("a letter", 38, 0x61, none, FrameAction::None);
+        const auto windows = [&](const char* name, quint32 scanCode, quint32 virtualKey,
+                                 Qt::KeyboardModifiers modifiers, FrameAction action) {
+            QTest::newRow(name) << true << scanCode << virtualKey << modifiers << action;
+        };
+        windows("Windows AZERTY: the 0 key", 0x0B, 0x30, none, FrameAction::ResetAngle);
+        windows("Windows German: Shift with +", 0x1B, 0xBB, shift, FrameAction::RotateClockwise);
+        windows("Windows German: the key left of 1", 0x29, 0xDC, none, FrameAction::ToggleRotate);
+        windows("Windows German: O umlaut is VK_OEM_3", 0x27, 0xC0, none, FrameAction::None);
+        windows("Windows: keypad -", 0x4A, 0x6D, none, FrameAction::ZoomOut);
+        windows("Windows: Ctrl+Left", 0x14B, 0x25, Qt::ControlModifier, FrameAction::MoveLeft);
+    }
+    void keysFollowTheKeyNotTheCharacter() {
+        QFETCH(bool, windows);
+        QFETCH(quint32, code);
+        QFETCH(quint32, symbol);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(FrameAction, action);
+        const FrameKey key =
+            windows ? FrameKeyOfWindowsKey(symbol, code) : FrameKeyOfX11Key(code, symbol);
+        QCOMPARE(ActionForKey(key, modifiers), action);
+    }
+
+    // Alt+F4 reaches the program as a close request from the window manager, stamped with
+    // the key's time (0 from tools that give none) and often handled after Alt is up.
+    void altTimeline_data() {
+        QTest::addColumn<QList<quint32>>("changes");  // server times of Alt down, up, down...
+        QTest::addColumn<qint64>("lastChangeAgoMs");
+        QTest::addColumn<quint32>("requestTime");
+        QTest::addColumn<bool>("held");
+        QTest::newRow("stamped while Alt was held")
+            << QList<quint32>{1000, 1200} << 5000ll << quint32(1100) << true;
+        QTest::newRow("stamped after Alt was let go")
+            << QList<quint32>{1000, 1200} << 5000ll << quint32(1300) << false;
+        QTest::newRow("stamped before Alt went down")
+            << QList<quint32>{1000, 1200} << 5000ll << quint32(900) << false;
+        QTest::newRow("stamped while Alt is still held")
+            << QList<quint32>{1000} << 5000ll << quint32(1100) << true;
+        QTest::newRow("Alt held across the server clock's wrap")
+            << QList<quint32>{0xFFFFFF00u, 0x50} << 5000ll << quint32(0x10) << true;
+        QTest::newRow("unstamped, Alt let go a moment ago")
+            << QList<quint32>{1000, 1200} << 100ll << quint32(0) << true;
+        QTest::newRow("unstamped, Alt let go long ago")
+            << QList<quint32>{1000, 1200} << 5000ll << quint32(0) << false;
+        QTest::newRow("unstamped, Alt held now")
+            << QList<quint32>{1000} << 5000ll << quint32(0) << true;
+        QTest::newRow("Alt never seen") << QList<quint32>{} << 0ll << quint32(1100) << false;
+    }
+    void altTimeline() {
+        QFETCH(QList<quint32>, changes);
+        QFETCH(qint64, lastChangeAgoMs);
+        QFETCH(quint32, requestTime);
+        QFETCH(bool, held);
+        const qint64 now = 100000;
+        AltTimeline timeline;
+        for (int i = 0; i < changes.size(); ++i) {
+            const bool last = i + 1 == changes.size();
+            timeline.Record(changes[i], i % 2 == 0, last ? now - lastChangeAgoMs : 0);
+        }
+        QCOMPARE(timeline.AltHeldAt(requestTime, now), held);
+    }
+
+    void aCloseRequestEndsTheProgramInOrder() {
+        // The window manager's request (a pager, a tool): the frame stays until the
+        // controller's orderly shutdown destroys it.
+        QCloseEvent close;
+        QApplication::sendEvent(form.get(), &close);
+        QVERIFY(!close.isAccepted());
+        QVERIFY(form->isVisible());
+        QCOMPARE(commands->calls, QStringList{u"close"_s});
+    }
+
+    void onlyTheFirstShowingStepsToTheNextPhoto() {
+        QTemporaryDir photos;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            QVERIFY(QFile::copy(TFiles::SampleFile(), photos.filePath(name)));
+        }
+        Settings.modefile = false;
+        Settings.random = false;
+        Settings.skip = false;
+        Settings.folder = photos.path() + "/";
+        files->Rebuild();
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        form->SetSkinByName(u"Walnut"_s);
+        const qint32 before = files->CurrentIndex;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(files->CurrentIndex, before + 1);
+        form->showMinimized();
+        form->showNormal();  // restored: the same photo
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QCOMPARE(files->CurrentIndex, before + 1);
     }
 
     void fineZoomStepIsOnePixelOfTheRecordedWidth() {
