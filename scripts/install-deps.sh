@@ -6,7 +6,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
-    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev
+    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev libjpeg-dev
     # HEIF, HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d, aom) decoders
     libheif-dev
     # compile check of the Windows-only sources

@@ -18,6 +18,10 @@ namespace imaging {
 
 namespace {
 
+// libheif decodes a picture that is not a grid whole; a larger one is refused. A grid is
+// decoded a tile at a time.
+constexpr qint64 MaxWholePictureBytes = 256LL * 1024 * 1024;
+
 struct HeifFree {
     void operator()(heif_context* p) const { heif_context_free(p); }
     void operator()(const heif_image_handle* p) const { heif_image_handle_release(p); }
@@ -376,17 +380,26 @@ public:
         }
     }
 
-    ImageHeader header() override { return grid || handle ? info : ImageHeader{}; }
+    ImageHeader header() override {
+        // A picture coded whole is decoded whole, in planar RGB.
+        const bool fits = grid || qint64(info.storedSize.width()) * info.storedSize.height() * 3 <=
+                                      MaxWholePictureBytes;
+        return (grid || handle) && fits ? info : ImageHeader{};
+    }
 
     StoredPart decode(const QRect& area, const QSize& needed) override {
-        Reducer result(area, WholeReduction(area.size(), needed), info.storedSize);
+        const int factor = WholeReduction(area.size(), needed);
+        if (!WithinAllocationLimit((area.size() + QSize(factor - 1, factor - 1)) / factor)) {
+            return {};
+        }
+        Reducer result(area, factor, info.storedSize);
         if (result.isNull()) {
             return {};
         }
         const bool complete = grid ? AddTiles(result)
                                    : handle && AddPicture(handle.get(), libheifTurns,
                                                           QRect({0, 0}, info.storedSize), result);
-        if (!complete || file->readPastEnd()) {
+        if (!complete) {
             return {};
         }
         const QRect covered = result.covered();

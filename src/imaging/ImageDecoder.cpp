@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <QImageReader>
+
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@ qint64 PhotoFile::readData(char* data, qint64 maxSize) {
     const qint64 n = QFile::readData(data, maxSize);
     if (n < maxSize) {
         shortRead = true;
-        pastEnd = pastEnd || n == 0;
     }
     return n;
 }
@@ -30,12 +31,20 @@ std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path) {
     if (!file->seek(0)) {
         return nullptr;
     }
+    if (start.startsWith("\xFF\xD8\xFF")) {
+        return NewJpegDecoder(std::move(file));
+    }
     const heif_filetype_result heif =
         heif_check_filetype(reinterpret_cast<const uint8_t*>(start.constData()), int(start.size()));
     if (heif == heif_filetype_yes_supported || heif == heif_filetype_yes_unsupported) {
         return NewHeifImageDecoder(std::move(file));
     }
     return NewQtImageDecoder(std::move(file));
+}
+
+bool WithinAllocationLimit(const QSize& size) {
+    const qint64 limit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    return limit <= 0 || qint64(size.width()) * size.height() * 4 <= limit;
 }
 
 int WholeReduction(const QSize& area, const QSize& needed) {

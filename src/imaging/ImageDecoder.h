@@ -13,25 +13,18 @@
 // The decoders behind the imaging operations, one per kind of container. Internal to imaging.
 namespace imaging {
 
-// A photo file opened for a decoder. It notes how the decoder's reads met the end of the file,
-// which tells a file cut short: libjpeg pads a cut JPEG with grey and the BMP reader leaves
-// the missing rows unwritten, and both report success.
+// A photo file opened for a decoder. It notes when a read gives less than was asked for, which
+// tells a file cut short where the decoder does not: the toolkit's BMP reader leaves the missing
+// rows unwritten and reports success.
 class PhotoFile : public QFile {
 public:
-    void watch() {
-        pastEnd = false;
-        shortRead = false;
-    }
-    // Data was asked for at the end of the file.
-    bool readPastEnd() const { return pastEnd; }
-    // A read gave fewer bytes than were asked for.
+    void watch() { shortRead = false; }
     bool readShort() const { return shortRead; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
 
 private:
-    bool pastEnd = false;
     bool shortRead = false;
 };
 
@@ -62,8 +55,13 @@ public:
 std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path);
 
 // The decoders, each taking an opened file positioned at its start.
+std::unique_ptr<ImageDecoder> NewJpegDecoder(std::unique_ptr<PhotoFile> file);
 std::unique_ptr<ImageDecoder> NewQtImageDecoder(std::unique_ptr<PhotoFile> file);
 std::unique_ptr<ImageDecoder> NewHeifImageDecoder(std::unique_ptr<PhotoFile> file);
+
+// Whether a decoded image of this size stays within the toolkit's allocation limit, which its
+// own readers keep too.
+bool WithinAllocationLimit(const QSize& size);
 
 // The largest whole reduction of `area` that keeps at least `needed` pixels; at least 1.
 int WholeReduction(const QSize& area, const QSize& needed);

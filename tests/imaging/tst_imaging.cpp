@@ -173,6 +173,27 @@ private slots:
         QCOMPARE(Corners(image), (QStringList{"red", "green", "blue", "yellow"}));
     }
 
+    // JPEGs in other colour spaces look as the toolkit's own reader shows them.
+    void jpegColourSpaces_data() {
+        QTest::addColumn<QByteArray>("jpeg");
+        const QImage photo = PhotoLikeImage({120, 90});
+        QTest::newRow("grey") << EncodeImage(photo.convertToFormat(QImage::Format_Grayscale8),
+                                             "JPEG", 95);
+        QTest::newRow("Adobe CMYK") << EncodeCmykJpeg(photo);
+    }
+    void jpegColourSpaces() {
+        QFETCH(QByteArray, jpeg);
+        const QString file = path("space.jpg");
+        WriteFile(file, jpeg);
+        const QImage reference = QImage::fromData(jpeg, "JPEG");
+        QVERIFY(!reference.isNull());
+        const Difference d = CompareImages(DecodeImage(file), reference);
+        QVERIFY2(d.mean < 1 && d.max <= 2, qPrintable(QString::number(d.max)));
+        // Reduced, it shows the same.
+        const DecodedPart part = DecodeImagePart(file, QRectF(0, 0, 120, 90), QSize(30, 22));
+        QCOMPARE(part.image.size(), QSize(30, 23));
+    }
+
     // The orientation as each container stores it: EXIF in JPEG and WebP, the container's turn
     // and mirror in HEIC and AVIF.
     void orientation_data() {

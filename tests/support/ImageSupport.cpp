@@ -9,9 +9,13 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include <jpeglib.h>
 
 QImage QuadrantImage(const QSize& size) {
     QImage image(size, QImage::Format_RGB32);
@@ -62,6 +66,44 @@ QByteArray EncodeImage(const QImage& image, const char* format, int quality) {
     if (!image.save(&buffer, format, quality)) {
         QTest::qFail("The test image could not be encoded", __FILE__, __LINE__);
     }
+    return bytes;
+}
+
+QByteArray EncodeCmykJpeg(const QImage& image) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);  // errors end the test program: test data only
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    info.write_Adobe_marker = TRUE;
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(image.width()) * 4);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int k = std::max({c.red(), c.green(), c.blue()});
+            const auto ink = [&](int v) { return k ? JSAMPLE(v * 255 / k) : JSAMPLE(0); };
+            // Inverted: 255 is no ink.
+            row[size_t(x) * 4 + 0] = ink(c.red());
+            row[size_t(x) * 4 + 1] = ink(c.green());
+            row[size_t(x) * 4 + 2] = ink(c.blue());
+            row[size_t(x) * 4 + 3] = JSAMPLE(k);
+        }
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
     return bytes;
 }
 

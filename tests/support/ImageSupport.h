@@ -19,6 +19,8 @@ QImage PhotoLikeImage(const QSize& size, int seed = 1);
 QImage SolidImage(const QSize& size, const QColor& color);
 
 QByteArray EncodeImage(const QImage& image, const char* format, int quality = 92);
+// A JPEG in Adobe's CMYK, stored inverted as Photoshop writes it.
+QByteArray EncodeCmykJpeg(const QImage& image);
 // Adds an EXIF block with the orientation tag (1..8) right after the JPEG's start marker.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
 // Changes the size that a baseline JPEG's header claims, leaving the data as it is.
