@@ -2,18 +2,18 @@
 # `make package` builds the Debian package into build/ as well.
 BUILD_DIR := build
 
-.PHONY: run test package build
+.PHONY: run test package setup
 
-build:
+setup:
 	@scripts/install-deps.sh
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD_DIR)
 
-run: build
+run: setup
 	$(BUILD_DIR)/dist/tallowquince
 
-test: build
+test: setup
 	cd $(BUILD_DIR) && ctest --output-on-failure -j2
 
-package: build
+package: setup
 	cd $(BUILD_DIR) && cpack -G DEB
