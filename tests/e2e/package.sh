@@ -94,16 +94,9 @@ wait_exit "$PID" || status=$?
 # /PORTABLE where the user cannot write: an error box, then the end, having written nothing.
 rm "$SETTINGS"
 run_installed /PORTABLE
-wait_for xdotool search --onlyvisible --pid "$PID" >/dev/null || fail "/PORTABLE shows no box"
-BOX=$(xdotool search --onlyvisible --pid "$PID" | head -n 1)
-[ "$(xdotool getwindowname "$BOX")" = Tallowquince ] || fail "the box is titled $(xdotool getwindowname "$BOX")"
+BOX=$(message_box "$PID") || fail "/PORTABLE shows no box"
 [ "$(xdotool search --onlyvisible --pid "$PID" | wc -l)" = 1 ] || fail "more than the /PORTABLE box"
-for _ in $(seq 10); do
-    ds_focus "$BOX" || true
-    xdotool key Return
-    sleep 0.5
-    kill -0 "$PID" 2>/dev/null || break
-done
+answer_box "$PID" "$BOX"
 status=0
 wait_exit "$PID" || status=$?
 [ "$status" = 1 ] || fail "exit status $status after the /PORTABLE box"
