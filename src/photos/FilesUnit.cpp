@@ -141,5 +141,5 @@ const QStringList& TFiles::PhotoExtensions() {
 }
 
 QString TFiles::SampleFile() {
-    return ProgramFolder + QStringLiteral("sample.jpg");
+    return SamplePhotoFile();
 }
