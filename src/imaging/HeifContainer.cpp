@@ -404,7 +404,8 @@ std::optional<HeifGrid> HeifContainer::grid(QIODevice& file) const {
     HeifGrid grid;
     grid.tiles = gridTiles;
     // The grid's own data: version, flags, rows - 1, columns - 1, output width and height.
-    Bytes in(itemData(file, *gridItem));
+    const QByteArray gridData = itemData(file, *gridItem);  // the reader only views it
+    Bytes in(gridData);
     quint64 gridVersion = 0, gridFlags = 0, rows = 0, columns = 0, width = 0, height = 0;
     if (!in.read(1, gridVersion) || !in.read(1, gridFlags) || !in.read(1, rows) ||
         !in.read(1, columns) || !in.read((gridFlags & 1) ? 4 : 2, width) ||
