@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs each fuzz target of build-fuzz/ for a fixed time, starting from its corpus in
-# tests/fuzz/corpus/. Build them first: cmake --preset fuzz && cmake --build --preset fuzz
+# tests/fuzz/corpus/ and with its dictionary tests/fuzz/<target>.dict where there is one.
+# Build them first: cmake --preset fuzz && cmake --build --preset fuzz
 # New inputs go to a scratch folder, not into the repository. A crash, a hang (over 10 s) or
 # a memory blow-up (over 2 GB) fails the run and leaves the input in build-fuzz/findings/:
 # fix the fault and add the input to the target's corpus.
@@ -26,10 +27,14 @@ status=0
 for target in "${targets[@]}"; do
     mkdir -p "$scratch/$target/corpus" "$scratch/$target/tmp"
     log=$scratch/$target/log
+    dictionary=()
+    if [ -f "tests/fuzz/$target.dict" ]; then
+        dictionary=(-dict="tests/fuzz/$target.dict")
+    fi
     if ! TMPDIR=$scratch/$target/tmp QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
         "build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/$target-" \
-        "$scratch/$target/corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+        "${dictionary[@]}" "$scratch/$target/corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
         status=1
         echo "fuzz_$target FAILED; the input is in $findings/:" >&2
         tail -n 60 "$log" >&2
