@@ -11,6 +11,8 @@ packages=(
     libheif-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
+    # fuzzing (the "fuzz" preset): clang, and libFuzzer with the sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference;
     # heif-convert decodes HEIC and AVIF; feh is the start-up reference
     libjpeg-turbo-progs libheif-examples feh
