@@ -106,6 +106,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -130,6 +131,7 @@ private:
     QRecursiveMutex RenderLock;
     std::unique_ptr<TSkin> Skin;
     QMenu* contextMenu = nullptr;
+    QTimer* positionCheck = nullptr;
     WheelSteps wheelSteps;
     CloseRequestWatch closeRequests;
 
@@ -140,4 +142,6 @@ private:
     bool stayOnTop = true;
     bool clickThroughApplied = false;
     bool shownBefore = false;
+    qreal drawnForRatio = 1;  // the screen's pixel ratio the canvas was drawn for
+    bool redrawForRatioPending = false;
 };
