@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -41,7 +42,11 @@ quint8 LowByte(qint64 value) {
 }
 
 QString FixedPoint(double value) {
-    return QString::number(static_cast<qint64>(std::llround(value * kFixedPointFactor)));
+    // Saturated: beyond the 64-bit range the rounding gives no number, in practice the
+    // lowest one, and a huge value would come back with the other sign.
+    constexpr double limit = 9.2e18;
+    return QString::number(
+        static_cast<qint64>(std::llround(std::clamp(value * kFixedPointFactor, -limit, limit))));
 }
 
 }  // namespace
@@ -133,16 +138,20 @@ void LoadSettings(FrameSettings& frame) {
             Settings.rotate = TextToBool(ValueOfKey(lines, QStringLiteral("rotate")));
             frame.SetStayOnTop(TextToBool(ValueOfKey(lines, QStringLiteral("stayontop"))));
 
-            Settings.transparency = LowByte(Number(lines, "transparency"));
-            Settings.hovertransparency = LowByte(Number(lines, "hovertransparency"));
+            Settings.transparency =
+                std::max<quint8>(LowByte(Number(lines, "transparency")), MinTransparency);
+            Settings.hovertransparency =
+                std::max<quint8>(LowByte(Number(lines, "hovertransparency")), MinTransparency);
 
             // Written as 64-bit values: an angle beyond 214.7 degrees must read back.
             frame.SetScale(double(Number(lines, "scale", 64)) / kFixedPointFactor);
             frame.SetAngle(double(Number(lines, "angle", 64)) / kFixedPointFactor);
 
-            Settings.zoom = LowByte(Number(lines, "zoom"));
-            Settings.optDX = static_cast<qint32>(Number(lines, "optDX"));
-            Settings.optDY = static_cast<qint32>(Number(lines, "optDY"));
+            Settings.zoom = std::min<quint8>(LowByte(Number(lines, "zoom")), MaxZoom);
+            Settings.optDX =
+                qint32(std::clamp<qint64>(Number(lines, "optDX"), -MaxPhotoOffset, MaxPhotoOffset));
+            Settings.optDY =
+                qint32(std::clamp<qint64>(Number(lines, "optDY"), -MaxPhotoOffset, MaxPhotoOffset));
 
             Settings.file = ValueOfKey(lines, QStringLiteral("file"));
             // An empty value stays empty (and falls back below) instead of naming the root.
@@ -206,9 +215,12 @@ void SaveSettings(const FrameSettings& frame) {
         {"locked", BoolToText(Settings.locked)},
         {"clickthrough", BoolToText(Settings.clickthrough)},
     };
+    const auto breaksLines = [](const QString& value) {
+        return value.contains(u'\r') || value.contains(u'\n') || value.contains(QChar(u'\0'));
+    };
     QString text;
     for (const auto& [key, value] : entries) {
-        if (!value.isEmpty()) {
+        if (!value.isEmpty() && !breaksLines(value)) {
             text += QLatin1String(key) + u'=' + value + QStringLiteral("\r\n");
         }
     }

@@ -33,6 +33,11 @@ struct TSettings {
 // Read and written on the user-interface thread only.
 extern TSettings Settings;
 
+// The ranges the options dialog offers. LoadSettings brings a hand-edited value into them.
+inline constexpr int MinTransparency = 15;  // both transparencies, up to 255
+inline constexpr int MaxZoom = 60;          // from 0
+inline constexpr int MaxPhotoOffset = 100;  // optDX and optDY, from -100
+
 // What the settings store needs of the frame window: the settings it holds itself.
 class FrameSettings {
 public:
@@ -58,6 +63,7 @@ using LocaleSelector = void (*)(const QString& name);
 void SetLocaleSelector(LocaleSelector selector);
 
 void LoadSettings(FrameSettings& frame);
+// A value holding a line break or NUL is left out, like an empty one: it would add lines.
 void SaveSettings(const FrameSettings& frame);
 
 bool TextToBool(const QString& text);

@@ -1,10 +1,10 @@
 #include "FrameComposition.h"
 
-#include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
 #include "imaging/Imaging.h"
 #include "photos/FilesUnit.h"
 #include "skins/SkinModel.h"
+#include "skins/SkinPackage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,14 +19,6 @@ namespace {
 
 // A transparent border around the frame image softens the rotated frame's outer edges.
 constexpr int FrameMargin = 1;
-
-// Layer files lie directly in the temporary folder; a folder part in a skin's description
-// must not reach outside it.
-QString LayerPath(const QString& fileName) {
-    const qsizetype cut =
-        std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
-    return TempFolder + fileName.mid(cut + 1);
-}
 
 // The photo step of the composition: refreshes the cache when the key changed, then draws it.
 void DrawPhoto(TSkin& skin, Surface& surface, const QString& path, bool rotate, int zoom, int hoff,
@@ -50,7 +42,8 @@ void DrawLayers(TSkin& skin, Surface& surface, int margin) {
     for (const auto& layer : skin.Layers) {
         if (!layer->Image) {
             // Decoded once; a layer that fails stays null and is not tried again.
-            layer->Image = imaging::Premultiplied(imaging::DecodeImage(LayerPath(layer->FileName)));
+            layer->Image =
+                imaging::Premultiplied(imaging::DecodeImage(LayerFilePath(layer->FileName)));
         }
         if (!layer->Image->isNull()) {
             surface.DrawImageAt(*layer->Image, QPoint(layer->X + margin, layer->Y + margin));

@@ -42,7 +42,10 @@ PhotoParameters PhotoParametersFrom(const TSettings& settings) {
     if (!settings.modefile) {
         return {};
     }
-    return {settings.zoom, -settings.optDX, -settings.optDY};
+    // Within the dialog's ranges, whatever the settings hold: -INT_MIN does not exist.
+    return {std::min<int>(settings.zoom, MaxZoom),
+            -std::clamp(settings.optDX, -MaxPhotoOffset, MaxPhotoOffset),
+            -std::clamp(settings.optDY, -MaxPhotoOffset, MaxPhotoOffset)};
 }
 
 QRectF CropRect(const QSizeF& photo, int zoom, int hoff, int voff, double aspect) {

@@ -151,6 +151,11 @@ void TPhotoForm::ApplyInputRegion(bool force) {
     }
     QRegion region;
     region.setRects(inputRuns.data(), int(inputRuns.size()));
+    if (region.isEmpty()) {
+        // An empty mask is no mask, and the invisible window would take every click: a
+        // region beside the window takes none.
+        region = QRegion(-1, -1, 1, 1);
+    }
     setMask(region);
 }
 

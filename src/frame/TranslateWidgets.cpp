@@ -31,6 +31,8 @@ void TranslateControls(QWidget* container) {
             if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
                 button->setText(Caption(id));
             } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+                // A locale file's text is never markup: no links or images of its choosing.
+                label->setTextFormat(Qt::PlainText);
                 label->setText(Caption(id));
             } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
                 group->setTitle(Caption(id));

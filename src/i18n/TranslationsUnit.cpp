@@ -70,6 +70,20 @@ std::unique_ptr<TTranslation> loadedTranslation;  // owned when it is not the de
 const TTranslation* currentTranslation = nullptr;
 QStringList localeList;
 
+QString FromWindows1252(const QByteArray& bytes) {
+    // 0x80 to 0x9F; the five unassigned codes keep their Latin-1 meaning.
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
 QString NameOf(const QString& line) {
     return line.left(line.indexOf(u'='));
 }
@@ -91,7 +105,13 @@ QString DecodeLocaleText(const QByteArray& bytes) {
     } else if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF) {
         text = QString::fromUtf8(bytes.mid(3));
     } else {
-        text = QString::fromLocal8Bit(bytes);
+        // The system's 8-bit encoding. Where that is UTF-8 (Linux), bytes that are not UTF-8
+        // come from a Windows code page: read as the Western one, so that none is lost.
+        QStringDecoder system(QStringConverter::System, QStringConverter::Flag::Stateless);
+        text = system(bytes);
+        if (system.hasError()) {
+            text = FromWindows1252(bytes);
+        }
     }
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0) {

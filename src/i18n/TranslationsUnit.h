@@ -43,4 +43,6 @@ void SelectLocale(const QString& name);
 void ListLocales();
 
 // The text of a locale file's bytes: byte-order mark decides the encoding; a NUL ends it.
+// Without a mark, the system's 8-bit encoding, and windows-1252 for bytes that are not
+// UTF-8 where the system's encoding is UTF-8.
 QString DecodeLocaleText(const QByteArray& bytes);

@@ -8,21 +8,31 @@
 #include <QString>
 #include <QTransform>
 
-// The imaging operations the program needs, over Qt's image classes. Decoding never throws:
-// a missing, undecodable, truncated or absurdly large file gives a null image.
+// The imaging operations the program needs, over Qt's image classes. Decoding never throws
+// and never waits: a missing, undecodable, truncated or absurdly large file, and anything
+// that is not a regular file (a named pipe, a device), gives a null image.
 namespace imaging {
 
 // Images with more pixels than this are refused before decoding: a hostile header could
 // otherwise make a scaled decode churn through garbage for seconds.
 inline constexpr qint64 MaxImagePixels = 250'000'000;
 
+// A progressive JPEG (or one whose first scan lacks a colour component) is decoded through a
+// buffer of all its DCT coefficients, whatever size it is decoded at: 2 bytes a coefficient,
+// as its header claims. Files that would need more are refused before decoding. This admits
+// progressive photos of about 45 megapixels in full colour resolution and 90 with the usual
+// halved chroma; baseline files need no such buffer.
+inline constexpr qint64 MaxCoefficientBytes = 256LL * 1024 * 1024;
+
 // What a file's header says, read without decoding pixels.
 struct ImageHeader {
     QSize storedSize;  // as stored in the file, before the EXIF turn
     QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+    // The whole-image coefficient buffer a JPEG decoder needs for this file; 0 for others.
+    qint64 coefficientBytes = 0;
     // The size the picture is shown at: the stored size with the EXIF turn applied.
     QSize size() const;
-    // A readable image of a sane size.
+    // A readable image of a sane size, which decodes in bounded memory.
     bool isValid() const;
 };
 

@@ -47,11 +47,14 @@ void TFiles::ScanFolder(const QString& dir, std::set<platform::FolderIdentity>& 
     while (entries.hasNext()) {
         entries.next();
         const QString name = entries.fileName();
-        if (entries.fileInfo().isDir()) {
+        // Links are followed. Only regular files are photos: a named pipe, a socket or a
+        // device would block or never end when read.
+        const QFileInfo info = entries.fileInfo();
+        if (info.isDir()) {
             if (Settings.subfolders) {
                 ScanFolder(dir + name + QDir::separator(), visited);
             }
-        } else if (IsPhotoFile(name)) {
+        } else if (info.isFile() && IsPhotoFile(name)) {
             OrderedList.push_back({dir + name, 0});
             if (OrderedList.size() > size_t(SoftLimit)) {
                 return;

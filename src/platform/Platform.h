@@ -38,6 +38,11 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
 
 bool DirectoryExists(const std::string& path);
 
+// Opens an existing regular file (links followed) for reading without ever waiting: a named
+// pipe, a socket or a device is refused instead of blocking the caller. Returns a C runtime
+// file descriptor that the caller closes, or -1.
+int OpenRegularFile(const std::string& path);
+
 // Identifies a real folder whatever path reaches it (device and node; volume and file index
 // on Windows), so that a scan that follows links enters each folder once.
 struct FolderIdentity {

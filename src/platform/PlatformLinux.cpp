@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -144,6 +145,20 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int OpenRegularFile(const std::string& path) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, possibly for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {
@@ -371,20 +386,64 @@ std::string WriteAutostart(bool enable, const std::string& programPath) {
     return {};
 }
 
-bool AcquireInstanceLock(const std::string& name) {
-    std::string folder = EnvironmentVariable("XDG_RUNTIME_DIR");
-    std::string file;
-    if (!folder.empty() && DirectoryExists(folder)) {
-        file = WithSeparator(folder) + name;
-    } else {
-        file = TempFolderPath() + name + "-" + std::to_string(::getuid());
+namespace {
+
+// A folder that only this user can write to, so that nobody else can take a name in it.
+bool PrivateFolder(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Where the instance lock lies: the session's runtime folder; without one, the user's cache
+// folder, with the machine's name in the file name because a home folder may be shared
+// between machines. Never the shared temporary folder, where another user could create the
+// file first and so stop every start.
+std::string InstanceLockFile(const std::string& name) {
+    const std::string runtime = EnvironmentVariable("XDG_RUNTIME_DIR");
+    if (PrivateFolder(runtime)) {
+        return WithSeparator(runtime) + name;
     }
-    // Kept open for the life of the process: the system releases the lock at exit.
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    std::string cache = EnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.empty()) {
+        std::string home = EnvironmentVariable("HOME");
+        if (home.empty()) {
+            const passwd* user = ::getpwuid(::geteuid());
+            home = user && user->pw_dir ? user->pw_dir : "";
+        }
+        if (home.empty()) {
+            return {};
+        }
+        cache = WithSeparator(home) + ".cache";
+    }
+    const std::string folder = WithSeparator(cache) + "Tallowquince";
+    if (!CreateFolderWithParents(folder, nullptr)) {
+        return {};
+    }
+    std::array<char, 256> host{};
+    if (::gethostname(host.data(), host.size() - 1) != 0) {
+        host[0] = '\0';
+    }
+    return WithSeparator(folder) + name + "-" + host.data();
+}
+
+}  // namespace
+
+bool AcquireInstanceLock(const std::string& name) {
+    const std::string file = InstanceLockFile(name);
+    if (file.empty()) {
+        return false;
+    }
+    // Kept open for the life of the process: the system releases the lock at exit. A link,
+    // or anything but a regular file of this user's, is refused.
+    const int fd =
+        ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }

@@ -10,6 +10,9 @@
 // Needs windows.h first.
 #include <sddl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <climits>
 #include <cstddef>
 #include <cwctype>
@@ -441,6 +444,21 @@ std::string CreatePrivateFolder(const std::string& parent, const std::string& pr
 
 bool DirectoryExists(const std::string& path) {
     return !path.empty() && WideDirectoryExists(Widen(path));
+}
+
+int OpenRegularFile(const std::string& path) {
+    FileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Pipes and character devices (CON, COM1) are not files on disk.
+    if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_RDONLY);
+    if (fd >= 0) {
+        file.release();  // the descriptor owns it now
+    }
+    return fd;
 }
 
 std::optional<FolderIdentity> IdentifyFolder(const std::string& path) {

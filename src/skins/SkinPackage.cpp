@@ -3,16 +3,32 @@
 #include "ZipArchive.h"
 #include "core/GlobalsUnit.h"
 
-#include <QDomDocument>
-#include <QDomElement>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
 [[noreturn]] void Fail(const QString& text) {
     throw std::runtime_error(text.toStdString());
+}
+
+// A package outside the limits: the message names the package file.
+[[noreturn]] void FailLimit(const QString& path, const QString& text) {
+    Fail(QStringLiteral("The skin package \"%1\" %2").arg(QFileInfo(path).fileName(), text));
+}
+
+void CheckEntryCount(const ZipArchive& package, const QString& path, const PackageLimits& limits) {
+    if (package.count() > limits.entries) {
+        FailLimit(path, QStringLiteral("has %1 entries; at most %2 are allowed")
+                            .arg(package.count())
+                            .arg(limits.entries));
+    }
 }
 
 // Refuses, before anything is extracted, entries that could write outside the temporary
@@ -42,89 +58,196 @@ void CheckEntries(const ZipArchive& package, const PackageLimits& limits) {
     }
 }
 
-QDomDocument ReadDescription(ZipArchive& package, const PackageLimits& limits) {
+QByteArray ExtractDescription(ZipArchive& package, const QString& path,
+                              const PackageLimits& limits) {
     // Without a description the index is -1, which the reader refuses with its own text.
     const qint64 index = FindPackageEntry(package, QStringLiteral("skin.xml"));
-    if (package.size(index) > limits.entryBytes) {
-        Fail(QStringLiteral("The skin description is too large"));
+    const qint64 size = package.size(index);
+    if (size > limits.descriptionBytes) {
+        FailLimit(path, QStringLiteral("has a skin.xml of %1 bytes; at most %2 are allowed")
+                            .arg(size)
+                            .arg(limits.descriptionBytes));
     }
-    const QByteArray bytes = package.extract(index);
-    QDomDocument document;
-    // The parser reads the encoding from the byte-order mark or the declaration.
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    const QDomDocument::ParseResult result = document.setContent(bytes);
-    if (!result) {
-        Fail(QStringLiteral("Cannot parse skin.xml: %1 (line %2, column %3)")
-                 .arg(result.errorMessage)
-                 .arg(result.errorLine)
-                 .arg(result.errorColumn));
-    }
-#else
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(bytes, &message, &line, &column)) {
-        Fail(QStringLiteral("Cannot parse skin.xml: %1 (line %2, column %3)")
-                 .arg(message)
-                 .arg(line)
-                 .arg(column));
-    }
-#endif
-    return document;
+    return package.extract(index);
 }
 
-// The element's path below the root, for error texts: "layers/layer".
-QString ElementPath(const QDomElement& element) {
-    const QDomElement parent = element.parentNode().toElement();
-    if (parent.isNull() || parent.parentNode().isDocument()) {
-        return element.tagName();
-    }
-    return ElementPath(parent) + u'/' + element.tagName();
-}
+// One element of the description: its path below the root, for error texts, and its
+// attributes.
+struct DescribedElement {
+    QString path;
+    QXmlStreamAttributes attributes;
+};
 
-QDomElement RequiredChild(const QDomElement& parent, const QString& name) {
-    const QDomElement child = parent.firstChildElement(name);
-    if (child.isNull()) {
-        const QString path =
-            parent.parentNode().isDocument() ? name : ElementPath(parent) + u'/' + name;
-        Fail(QStringLiteral("The skin description has no element \"%1\"").arg(path));
+// What the description says, as far as it was read. Of several children of the root with
+// one name, the first counts.
+struct Description {
+    bool hasInfo = false;
+    std::optional<QString> name;
+    std::optional<DescribedElement> size;
+    std::optional<DescribedElement> area;
+    std::optional<std::vector<DescribedElement>> layers;
+};
+
+enum class ReadUntil { Name, End };
+
+// Parses the description in one pass, without building a document: the parser reads the
+// encoding from the byte-order mark or the declaration. With ReadUntil::Name it stops as
+// soon as the name is known, so that the catalogue parses no more than it needs.
+Description ParseDescription(const QByteArray& bytes, ReadUntil until, const QString& path,
+                             const PackageLimits& limits) {
+    QXmlStreamReader xml(bytes);
+    xml.setNamespaceProcessing(false);  // element names are compared with their prefixes
+    Description description;
+    const auto failOnError = [&xml] {
+        if (xml.hasError()) {
+            Fail(QStringLiteral("Cannot parse skin.xml: %1 (line %2, column %3)")
+                     .arg(xml.errorString())
+                     .arg(xml.lineNumber())
+                     .arg(xml.columnNumber()));
+        }
+    };
+    if (xml.readNextStartElement()) {
+        while (xml.readNextStartElement()) {
+            const QString tag = xml.qualifiedName().toString();
+            if (tag == u"skinInfo" && !description.hasInfo) {
+                description.hasInfo = true;
+                while (xml.readNextStartElement()) {
+                    if (xml.qualifiedName() == u"name" && !description.name) {
+                        description.name =
+                            xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                    } else {
+                        xml.skipCurrentElement();
+                    }
+                }
+                if (until == ReadUntil::Name) {
+                    failOnError();
+                    return description;
+                }
+            } else if (tag == u"size" && !description.size) {
+                description.size = DescribedElement{tag, xml.attributes()};
+                xml.skipCurrentElement();
+            } else if (tag == u"area" && !description.area) {
+                description.area = DescribedElement{tag, xml.attributes()};
+                xml.skipCurrentElement();
+            } else if (tag == u"layers" && !description.layers) {
+                description.layers.emplace();
+                while (xml.readNextStartElement()) {
+                    if (qsizetype(description.layers->size()) == limits.layers) {
+                        FailLimit(path,
+                                  QStringLiteral("has more than %1 layers").arg(limits.layers));
+                    }
+                    description.layers->push_back(
+                        {tag + u'/' + xml.qualifiedName().toString(), xml.attributes()});
+                    xml.skipCurrentElement();
+                }
+            } else {
+                xml.skipCurrentElement();
+            }
+        }
     }
-    return child;
+    // Whatever follows the root must still be well-formed.
+    while (!xml.atEnd()) {
+        xml.readNext();
+    }
+    failOnError();
+    return description;
 }
 
 // An empty value counts as a missing one.
-QString RequiredText(const QDomElement& element, const QString& attribute) {
-    const QString value = element.attribute(attribute);
+QString RequiredText(const DescribedElement& element, const QString& attribute) {
+    const QString value = element.attributes.value(attribute).toString();
     if (value.isEmpty()) {
         Fail(QStringLiteral("Element \"%1\" of the skin description has no value for \"%2\"")
-                 .arg(ElementPath(element), attribute));
+                 .arg(element.path, attribute));
     }
     return value;
 }
 
-qint32 Integer(const QDomElement& element, const QString& attribute) {
+qint32 Integer(const DescribedElement& element, const QString& attribute) {
     const QString value = RequiredText(element, attribute);
     bool ok = false;
     const int number = value.toInt(&ok, 10);
     if (!ok) {
         Fail(QStringLiteral("\"%1\" is not a valid integer for \"%2\" of element \"%3\"")
-                 .arg(value, attribute, ElementPath(element)));
+                 .arg(value, attribute, element.path));
     }
     return number;
 }
 
-qint32 OptionalInteger(const QDomElement& element, const QString& attribute) {
-    return element.attribute(attribute).isEmpty() ? 0 : Integer(element, attribute);
+qint32 OptionalInteger(const DescribedElement& element, const QString& attribute) {
+    return element.attributes.value(attribute).isEmpty() ? 0 : Integer(element, attribute);
 }
 
-QString ReadName(const QDomElement& root) {
-    const QDomElement name =
-        RequiredChild(RequiredChild(root, QStringLiteral("skinInfo")), QStringLiteral("name"));
-    const QString text = name.text();
-    if (text.isEmpty()) {
+const DescribedElement& Required(const std::optional<DescribedElement>& element, const char* name) {
+    if (!element) {
+        Fail(QStringLiteral("The skin description has no element \"%1\"").arg(QLatin1String(name)));
+    }
+    return *element;
+}
+
+// Control characters are taken out: a line break in a name would end up in the settings
+// file as lines of the package's choosing.
+QString ReadName(const Description& description) {
+    if (!description.hasInfo) {
+        Fail(QStringLiteral("The skin description has no element \"skinInfo\""));
+    }
+    if (!description.name) {
+        Fail(QStringLiteral("The skin description has no element \"skinInfo/name\""));
+    }
+    QString name = *description.name;
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    if (name.trimmed().isEmpty()) {
         Fail(QStringLiteral("The skin description has an empty \"skinInfo/name\""));
     }
-    return text;
+    return name;
+}
+
+void CheckSize(const QString& path, const PackageLimits& limits, const char* what, int width,
+               int height) {
+    if (width < 1 || height < 1 || width > limits.side || height > limits.side) {
+        FailLimit(path, QStringLiteral("describes a %1 of %2 x %3 pixels; sides from 1 to %4 "
+                                       "pixels are allowed")
+                            .arg(QLatin1String(what))
+                            .arg(width)
+                            .arg(height)
+                            .arg(limits.side));
+    }
+}
+
+void CheckPosition(const QString& path, const PackageLimits& limits, const QString& what, int x,
+                   int y) {
+    if (x < -limits.side || y < -limits.side || x > limits.side || y > limits.side) {
+        FailLimit(path, QStringLiteral("places %1 at %2, %3; positions from -%4 to %4 are allowed")
+                            .arg(what)
+                            .arg(x)
+                            .arg(y)
+                            .arg(limits.side));
+    }
+}
+
+// The layer images as their headers declare them, before any is decoded. A file that
+// cannot be read is passed over: it is never decoded, and its layer stays empty.
+void CheckLayerImages(const TSkin& skin, const QString& path, const PackageLimits& limits) {
+    qint64 total = 0;
+    for (const auto& layer : skin.Layers) {
+        const QSize size = QImageReader(LayerFilePath(layer->FileName)).size();
+        if (!size.isValid()) {
+            continue;
+        }
+        if (size.width() > limits.side || size.height() > limits.side) {
+            FailLimit(path, QStringLiteral("has a layer image \"%1\" of %2 x %3 pixels; sides up "
+                                           "to %4 pixels are allowed")
+                                .arg(layer->FileName)
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(limits.side));
+        }
+        total += qint64(size.width()) * size.height();
+        if (total > limits.layerPixels) {
+            FailLimit(path, QStringLiteral("has layer images of more than %1 pixels together")
+                                .arg(limits.layerPixels));
+        }
+    }
 }
 
 void ExtractAll(ZipArchive& package, const QString& folder) {
@@ -165,23 +288,24 @@ std::unique_ptr<TSkin> LoadSkin(const QString& path, const PackageLimits& limits
     }
     auto skin = std::make_unique<TSkin>();
     ZipArchive package(path);
+    CheckEntryCount(package, path, limits);
     CheckEntries(package, limits);
-    const QDomDocument document = ReadDescription(package, limits);
-    const QDomElement root = document.documentElement();
+    const Description description =
+        ParseDescription(ExtractDescription(package, path, limits), ReadUntil::End, path, limits);
 
-    skin->Name = ReadName(root);
-    const QDomElement size = RequiredChild(root, QStringLiteral("size"));
+    skin->Name = ReadName(description);
+    const DescribedElement& size = Required(description.size, "size");
     skin->Width = Integer(size, QStringLiteral("width"));
     skin->Height = Integer(size, QStringLiteral("height"));
-    const QDomElement area = RequiredChild(root, QStringLiteral("area"));
+    const DescribedElement& area = Required(description.area, "area");
     skin->AreaX = Integer(area, QStringLiteral("x"));
     skin->AreaY = Integer(area, QStringLiteral("y"));
     skin->AreaWidth = Integer(area, QStringLiteral("width"));
     skin->AreaHeight = Integer(area, QStringLiteral("height"));
-
-    const QDomElement layers = RequiredChild(root, QStringLiteral("layers"));
-    for (QDomElement element = layers.firstChildElement(); !element.isNull();
-         element = element.nextSiblingElement()) {
+    if (!description.layers) {
+        Fail(QStringLiteral("The skin description has no element \"layers\""));
+    }
+    for (const DescribedElement& element : *description.layers) {
         auto layer = std::make_unique<TSkinLayer>();
         layer->FileName = RequiredText(element, QStringLiteral("file"));
         layer->X = OptionalInteger(element, QStringLiteral("x"));
@@ -189,12 +313,27 @@ std::unique_ptr<TSkin> LoadSkin(const QString& path, const PackageLimits& limits
         skin->Layers.push_back(std::move(layer));
     }
 
+    CheckSize(path, limits, "canvas", skin->Width, skin->Height);
+    CheckSize(path, limits, "photo area", skin->AreaWidth, skin->AreaHeight);
+    CheckPosition(path, limits, QStringLiteral("the photo area"), skin->AreaX, skin->AreaY);
+    for (const auto& layer : skin->Layers) {
+        CheckPosition(path, limits, QStringLiteral("the layer \"%1\"").arg(layer->FileName),
+                      layer->X, layer->Y);
+    }
+
     ExtractAll(package, TempFolder);
+    CheckLayerImages(*skin, path, limits);
     return skin;
 }
 
 QString ReadSkinName(const QString& path, const PackageLimits& limits) {
     ZipArchive package(path);
-    const QDomDocument document = ReadDescription(package, limits);
-    return ReadName(document.documentElement());
+    CheckEntryCount(package, path, limits);
+    return ReadName(
+        ParseDescription(ExtractDescription(package, path, limits), ReadUntil::Name, path, limits));
+}
+
+QString LayerFilePath(const QString& fileName) {
+    const qsizetype cut = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\'));
+    return TempFolder + fileName.mid(cut + 1);
 }

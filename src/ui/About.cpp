@@ -100,6 +100,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     ProductName->setFont(bold);
     Version = new QLabel(panel1);
+    Version->setTextFormat(Qt::PlainText);  // it shows a locale file's text
     names->addWidget(ProductName);
     names->addWidget(Version);
     head->addSpacing(12);

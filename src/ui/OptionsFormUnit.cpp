@@ -138,6 +138,19 @@ int LargerSide(const TSkin* skin) {
     return skin ? std::max(skin->Width, skin->Height) : 0;
 }
 
+// The settings file keeps one value a line: a path with a line break cannot be kept, and
+// would add lines of its own. Refused with a message.
+bool SavablePath(const QString& path) {
+    if (!path.contains(u'\r') && !path.contains(u'\n')) {
+        return true;
+    }
+    ShowMessage(MessageKind::Error,
+                u"The path contains a line break, which the settings file cannot hold. Please "
+                u"rename it or choose another one:\n"_s +
+                    QString(path).replace(u'\r', u' ').replace(u'\n', u' '));
+    return false;
+}
+
 QString DefaultChooseFile(QWidget* parent, const QString& initial) {
     return QFileDialog::getOpenFileName(parent, QString(), initial,
                                         u"All Images (*.jpg *.jpeg *.bmp);;All Files (*)"_s);
@@ -222,13 +235,13 @@ void TOptionsForm::BuildControls() {
     photo->addWidget(eFile, row, 1, 1, 3);
     photo->addWidget(bFile, row++, 4);
     TntLabel3 = RowLabel(TntGroupBox1, 107);
-    tbZoom = TrackBar(TntGroupBox1, 0, 60, 5);
+    tbZoom = TrackBar(TntGroupBox1, 0, MaxZoom, 5);
     photo->addWidget(TntLabel3, row, 0);
     photo->addWidget(tbZoom, row++, 1, 1, 4);
     TntLabel4 = RowLabel(TntGroupBox1, 108);
-    tbDx = TrackBar(TntGroupBox1, -100, 100, 10);
+    tbDx = TrackBar(TntGroupBox1, -MaxPhotoOffset, MaxPhotoOffset, 10);
     TntLabel5 = RowLabel(TntGroupBox1, 109);
-    tbDy = TrackBar(TntGroupBox1, -100, 100, 10);
+    tbDy = TrackBar(TntGroupBox1, -MaxPhotoOffset, MaxPhotoOffset, 10);
     photo->addWidget(TntLabel4, row, 0);
     photo->addWidget(tbDx, row, 1);
     photo->addWidget(TntLabel5, row, 2);
@@ -284,11 +297,11 @@ void TOptionsForm::BuildControls() {
     general->addWidget(cbLocked, row, 1);
     general->addWidget(cbClickThrough, row++, 2);
     TntLabel1 = RowLabel(this, 406);
-    tbTransp = TrackBar(this, 15, 255, 20);
+    tbTransp = TrackBar(this, MinTransparency, 255, 20);
     general->addWidget(TntLabel1, row, 0);
     general->addWidget(tbTransp, row++, 1, 1, 2);
     TntLabel21 = RowLabel(this, 407);
-    tbTranspHover = TrackBar(this, 15, 255, 20);
+    tbTranspHover = TrackBar(this, MinTransparency, 255, 20);
     general->addWidget(TntLabel21, row, 0);
     general->addWidget(tbTranspHover, row++, 1, 1, 2);
     content->addLayout(general);
@@ -521,7 +534,7 @@ void TOptionsForm::tbDyChange() {
 
 void TOptionsForm::bFileClick() {
     const QString chosen = ChooseFile(this, eFile->text());
-    if (chosen.isEmpty()) {
+    if (chosen.isEmpty() || !SavablePath(chosen)) {
         return;
     }
     Settings.file = QDir::toNativeSeparators(chosen);
@@ -533,7 +546,7 @@ void TOptionsForm::bFolderClick() {
     const QString current = eFolder->text();
     const QString start = !current.isEmpty() && QFileInfo(current).isDir() ? current : QString();
     const QString chosen = ChooseFolder(this, start);
-    if (chosen.isEmpty()) {
+    if (chosen.isEmpty() || !SavablePath(chosen)) {
         return;
     }
     eFolder->setText(WithTrailingBackslash(QDir::toNativeSeparators(chosen)));

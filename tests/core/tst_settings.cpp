@@ -222,6 +222,22 @@ private slots:
         QCOMPARE(ReadFile(SettingsFile), withDir(kFullFile));
     }
 
+    // A value read as a 64-bit integer and divided can no longer be written back exactly:
+    // it is saved as the nearest value the file can hold, with its sign.
+    void saveSaturatesHugeScaleAndAngle() {
+        QByteArray text = kFullFile;
+        text.replace("scale=7500000", "scale=9223372036854775807")
+            .replace("angle=-175000000", "angle=-9223372036854775808");
+        writeSettings(text);
+        FakeFrame frame;
+        LoadSettings(frame);
+        QCOMPARE(frame.positionCalls, 1);
+        SaveSettings(frame);
+        const QByteArray saved = ReadFile(SettingsFile);
+        QVERIFY2(saved.contains("\r\nscale=9200000000000000000\r\n"), saved.constData());
+        QVERIFY2(saved.contains("\r\nangle=-9200000000000000000\r\n"), saved.constData());
+    }
+
     void saveLeavesOutEmptyValues() {
         FakeFrame frame;  // no skin
         Settings.locale.clear();
@@ -236,6 +252,35 @@ private slots:
         QVERIFY(text.contains("\r\nfolder=/photos/\r\n"));
         QVERIFY(text.endsWith("locked=FALSE\r\nclickthrough=FALSE\r\n"));
         QCOMPARE(text.count("\r\n"), 19);
+    }
+
+    // A value with a line break would add lines of its own choosing, which the next load
+    // reads first: it is left out like an empty one.
+    void saveLeavesOutValuesThatBreakLines_data() {
+        QTest::addColumn<QString>("breaker");
+        QTest::newRow("CR LF") << QStringLiteral("\r\n");
+        QTest::newRow("lone LF") << QStringLiteral("\n");
+        QTest::newRow("lone CR") << QStringLiteral("\r");
+        QTest::newRow("NUL") << QString(QChar(u'\0'));
+    }
+    void saveLeavesOutValuesThatBreakLines() {
+        QFETCH(QString, breaker);
+        FakeFrame frame;
+        frame.skin = "Oak" + breaker + "transparency=15";
+        Settings.locale = "x.TQLocale" + breaker + "skin=Evil";
+        Settings.file = path("a") + breaker + "folder=/evil/";
+        Settings.folder = QStringLiteral("/photos/");
+        SaveSettings(frame);
+        const QByteArray text = ReadFile(SettingsFile);
+        QVERIFY(!text.contains("locale="));
+        QVERIFY(!text.contains("skin="));
+        QVERIFY(!text.contains("\r\nfile="));
+        QVERIFY(!text.contains("Evil") && !text.contains("evil"));
+        QVERIFY(!text.contains('\0'));
+        QVERIFY(text.contains("\r\ntransparency=255\r\n"));
+        QCOMPARE(text.count("\r\n"), 19);
+        QCOMPARE(text.count('\r'), 19);
+        QCOMPARE(text.count('\n'), 19);
     }
 
     void skinOnlyFile() {
@@ -306,6 +351,28 @@ private slots:
                                              << "@/program/sample.jpg";
         QTest::newRow("optDX negative") << QByteArray("optDX=-100") << "optDX"
                                         << "-100";
+        // Hand-edited values beyond the dialog's ranges are brought into them.
+        QTest::newRow("transparency=5 rises to 15")
+            << QByteArray("transparency=5") << "transparency"
+            << "15";
+        QTest::newRow("transparency=256 keeps the low byte 0, which rises to 15")
+            << QByteArray("transparency=256") << "transparency"
+            << "15";
+        QTest::newRow("hovertransparency=0 rises to 15")
+            << QByteArray("hovertransparency=0") << "hovertransparency"
+            << "15";
+        QTest::newRow("zoom=900 keeps the low byte 132, which falls to 60")
+            << QByteArray("zoom=900") << "zoom"
+            << "60";
+        QTest::newRow("zoom=61") << QByteArray("zoom=61") << "zoom"
+                                 << "60";
+        QTest::newRow("optDX=101") << QByteArray("optDX=101") << "optDX"
+                                   << "100";
+        QTest::newRow("optDX=-2147483648, whose negation overflows")
+            << QByteArray("optDX=-2147483648") << "optDX"
+            << "-100";
+        QTest::newRow("optDY=$7FFFFFFF") << QByteArray("optDY=$7FFFFFFF") << "optDY"
+                                         << "100";
     }
     void valuesOfSingleKeys() {
         QFETCH(QByteArray, line);
@@ -320,6 +387,7 @@ private slots:
         LoadSettings(frame);
         const QMap<QString, QString> values{
             {"transparency", QString::number(Settings.transparency)},
+            {"hovertransparency", QString::number(Settings.hovertransparency)},
             {"zoom", QString::number(Settings.zoom)},
             {"locked", Settings.locked ? "true" : "false"},
             {"clickthrough", Settings.clickthrough ? "true" : "false"},
@@ -327,6 +395,7 @@ private slots:
             {"folder", Settings.folder},
             {"file", Settings.file},
             {"optDX", QString::number(Settings.optDX)},
+            {"optDY", QString::number(Settings.optDY)},
         };
         QCOMPARE(values.value(field), QString(expected).replace(u'@', dir->path()));
         QCOMPARE(frame.positionCalls, 1);  // the whole file was read

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -317,6 +318,8 @@ private slots:
             << true << 44 << 5 << -7 << QList<int>{44, -5, 7};
         QTest::newRow("folder: nothing applies")
             << false << 60 << 100 << -100 << QList<int>{0, 0, 0};
+        QTest::newRow("beyond the dialog's ranges, the lowest offset's negation included")
+            << true << 255 << std::numeric_limits<int>::min() << 101 << QList<int>{60, 100, -100};
     }
     void photoParameters() {
         QFETCH(bool, modefile);

@@ -109,6 +109,31 @@ private slots:
         QCOMPARE(qAlpha(canvas.pixel(0, 0)), 0);
     }
 
+    // The input region is the canvas's visible pixels. An empty mask would be no mask, so
+    // a frame without a visible pixel would take every click.
+    void invisibleFrameTakesNoClicks() {
+        auto skin = std::make_unique<TSkin>();
+        skin->Name = u"Bare"_s;
+        skin->Width = 200;
+        skin->Height = 150;
+        skin->AreaX = 20;
+        skin->AreaY = 15;
+        skin->AreaWidth = 160;
+        skin->AreaHeight = 120;
+        form->SetSkin(std::move(skin));
+        Settings.modefile = true;
+        Settings.file = temp->path() + u"/broken.jpg"_s;
+        WriteFile(Settings.file, "no photo: the area stays transparent");
+        form->RefreshFrame(0);
+        QVERIFY(!form->mask().isEmpty());
+        QVERIFY(!form->mask().intersects(form->rect()));
+
+        Settings.file = TFiles::SampleFile();
+        form->RefreshFrame(0);
+        QVERIFY(form->mask().contains(form->rect().center()));
+        QVERIFY(!form->mask().contains(QPoint(0, 0)));
+    }
+
     void keys_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");

@@ -25,8 +25,14 @@ QByteArray Encode(const QString& text, const QString& encoding) {
     if (encoding == u"UTF-8 with mark") {
         return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     }
-    return text.toLocal8Bit();
+    return text.toUtf8();
 }
+
+// The sample as a Windows code page wrote it: ö and ß are single bytes, no UTF-8.
+const QByteArray kSampleWindows1252 =
+    "LOCALE_NAME=Test\r\n5=Gut\n8=Abbruch\r110= Foto \r\n"
+    "399=Zeile eins\\nZeile zwei\r\n800=Gr\xF6\xDF"
+    "e = Ma\xDF\r\n";
 
 const QString kSample =
     u"LOCALE_NAME=Test\r\n5=Gut\n8=Abbruch\r110= Foto \r\n"
@@ -132,11 +138,13 @@ private slots:
         QTest::newRow("UTF-16 LE with mark") << "UTF-16LE";
         QTest::newRow("UTF-16 BE with mark") << "UTF-16BE";
         QTest::newRow("UTF-8 with mark") << "UTF-8 with mark";
-        QTest::newRow("8-bit without mark") << "8-bit";
+        QTest::newRow("UTF-8 without mark, the system's 8-bit encoding") << "UTF-8";
+        QTest::newRow("8-bit without mark in windows-1252") << "windows-1252";
     }
     void encodingsGiveTheSameTexts() {
         QFETCH(QString, encoding);
-        writeLocale(u"x.TQLocale"_s, Encode(kSample, encoding));
+        writeLocale(u"x.TQLocale"_s,
+                    encoding == u"windows-1252" ? kSampleWindows1252 : Encode(kSample, encoding));
         const TTranslation t(u"x.TQLocale"_s);
         QCOMPARE(t.Lines.size(), 6);
         QCOMPARE(t.Lookup(u"LOCALE_NAME"_s), u"Test"_s);
@@ -168,8 +176,15 @@ private slots:
                                            10)
                                     << "5=";
         QTest::newRow("one byte") << QByteArray("x") << "x";
-        QTest::newRow("two bytes of the UTF-8 mark")
-            << QByteArray("\xEF\xBB") << QString::fromLocal8Bit("\xEF\xBB");
+        QTest::newRow("two bytes of the UTF-8 mark, not UTF-8")
+            << QByteArray("\xEF\xBB") << u"\u00EF\u00BB"_s;
+        QTest::newRow("UTF-8 without mark")
+            << QByteArray("5=Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC") << u"5=Gr\u00F6\u00DF\u20AC"_s;
+        QTest::newRow("windows-1252: the letters and signs beyond Latin-1")
+            << QByteArray("5=\x80 \x84\x93\x94 \x8A\x9A\x9F \x96\x97 \x85")
+            << u"5=\u20AC \u201E\u201C\u201D \u0160\u0161\u0178 \u2013\u2014 \u2026"_s;
+        QTest::newRow("windows-1252: its five unassigned bytes stay as they are")
+            << QByteArray("5=\x81\x8D\x8F\x90\x9D") << u"5=\u0081\u008D\u008F\u0090\u009D"_s;
         QTest::newRow("empty") << QByteArray() << "";
     }
     void decodingEdges() {

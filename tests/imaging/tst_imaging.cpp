@@ -2,10 +2,19 @@
 #include "support/ImageSupport.h"
 #include "support/TestSupport.h"
 
+#include <QBuffer>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 using namespace imaging;
 
@@ -40,6 +49,9 @@ private slots:
         QTest::newRow("JPEG cut in its pixel data") << jpeg.left(jpeg.size() * 2 / 3);
         QTest::newRow("JPEG claiming 60000 x 60000 pixels") << WithClaimedSize(jpeg, 60000, 60000);
         QTest::newRow("PNG cut short") << EncodeImage(PhotoLikeImage({64, 64}), "PNG").left(200);
+        const QByteArray bmp = EncodeImage(PhotoLikeImage({64, 64}), "BMP");
+        QTest::newRow("BMP cut in its pixel data") << bmp.left(bmp.size() * 2 / 3);
+        QTest::newRow("BMP missing its last byte") << bmp.left(bmp.size() - 1);
     }
     void decodeFailures() {
         QFETCH(QByteArray, bytes);
@@ -64,6 +76,76 @@ private slots:
         QCOMPARE(header.storedSize, QSize(30000, 20000));
         QVERIFY(!header.isValid());
         QCOMPARE(ImageSize(file), QSize());
+    }
+
+    // A progressive JPEG is decoded through a buffer of all its coefficients, at any scale;
+    // the header alone says how large, so a few hundred bytes could ask for gigabytes.
+    void coefficientBufferIsBounded_data() {
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<bool>("grey");
+        QTest::addColumn<QSize>("claimed");
+        QTest::addColumn<qint64>("coefficientBytes");
+        QTest::newRow("progressive grey claiming 15800 x 15800")
+            << true << true << QSize(15800, 15800) << qint64(1975) * 1975 * 128;
+        QTest::newRow("progressive colour claiming 12000 x 9000, halved chroma")
+            << true << false << QSize(12000, 9000)
+            << (qint64(1500) * 1126 + 2 * qint64(750) * 563) * 128;
+        QTest::newRow("progressive colour claiming 5000 x 4000, admitted")
+            << true << false << QSize(5000, 4000) << (qint64(626) * 500 + 2 * 313 * 250) * 128;
+        QTest::newRow("baseline claiming 15800 x 15800 needs no such buffer")
+            << false << true << QSize(15800, 15800) << qint64(0);
+    }
+    void coefficientBufferIsBounded() {
+        QFETCH(bool, progressive);
+        QFETCH(bool, grey);
+        QFETCH(QSize, claimed);
+        QFETCH(qint64, coefficientBytes);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(progressive);
+        const QImage photo = PhotoLikeImage({64, 48});
+        QVERIFY(writer.write(grey ? photo.convertToFormat(QImage::Format_Grayscale8) : photo));
+        const QString file = path("claims.jpg");
+        WriteFile(file, WithClaimedSize(jpeg, claimed.width(), claimed.height()));
+
+        const ImageHeader header = ReadImageHeader(file);
+        QCOMPARE(header.storedSize, claimed);
+        QCOMPARE(header.coefficientBytes, coefficientBytes);
+        QCOMPARE(header.isValid(), coefficientBytes <= MaxCoefficientBytes);
+        if (!header.isValid()) {
+            QCOMPARE(ImageSize(file), QSize());
+            QVERIFY(DecodeImagePart(file, QRectF(0, 0, 64, 48), QSize(8, 6)).image.isNull());
+        }
+        // The same file at its real size decodes.
+        WriteFile(file, jpeg);
+        QCOMPARE(DecodeImage(file).size(), QSize(64, 48));
+    }
+
+    // Opening a named pipe for reading waits for a writer; a device may never end.
+    void onlyRegularFilesAreRead() {
+        const QString fifo = path("pipe.jpg");
+        const QByteArray name = QFile::encodeName(fifo);
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        auto reading = std::async(std::launch::async, [&] {
+            return !ReadImageHeader(fifo).isValid() && DecodeImage(fifo).isNull() &&
+                   DecodeImagePart(fifo, QRectF(0, 0, 8, 8), QSize(8, 8)).image.isNull() &&
+                   DecodeImage(QStringLiteral("/dev/zero")).isNull() &&
+                   DecodeImage(dir.path()).isNull();
+        });
+        if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            // Free the reader so that the test can end: each open of it finds a writer.
+            while (reading.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+                const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            }
+            QFAIL("Reading a named pipe waited for a writer");
+        }
+        QVERIFY(reading.get());
+        QFile::remove(fifo);
     }
 
     void formats_data() {

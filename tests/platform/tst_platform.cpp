@@ -4,11 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 namespace {
@@ -197,6 +200,96 @@ private slots:
         QVERIFY(platform::AcquireInstanceLock("tq-other-lock"));
     }
 
+    // Never in the shared temporary folder, where another user could create the lock first
+    // and so stop every start.
+    void instanceLockLocation_data() {
+        QTest::addColumn<QString>("runtime");  // the state of XDG_RUNTIME_DIR
+        QTest::addColumn<bool>("cacheSet");    // XDG_CACHE_HOME set, else HOME
+        QTest::addColumn<QString>("folder");   // where the lock lies, below the scratch folder
+        QTest::newRow("the session's runtime folder") << "private" << true << "runtime/";
+        QTest::newRow("no runtime folder: the cache folder")
+            << "unset" << true << "cache/Tallowquince/";
+        QTest::newRow("no runtime folder, no cache folder set: ~/.cache")
+            << "unset" << false << "home/.cache/Tallowquince/";
+        QTest::newRow("a runtime folder that does not exist")
+            << "missing" << true << "cache/Tallowquince/";
+        QTest::newRow("a runtime folder that others may write to")
+            << "shared" << true << "cache/Tallowquince/";
+    }
+    void instanceLockLocation() {
+        QFETCH(QString, runtime);
+        QFETCH(bool, cacheSet);
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/";
+        QVERIFY(QDir().mkpath(root + "runtime") && QDir().mkpath(root + "tmp"));
+        if (runtime == u"shared") {
+            QCOMPARE(::chmod(QFile::encodeName(root + "runtime").constData(), 01777), 0);
+        }
+        ScopedEnvironment env;
+        env.set("TMPDIR", root + "tmp");
+        env.set("HOME", root + "home");
+        if (runtime == u"unset") {
+            env.unset("XDG_RUNTIME_DIR");
+        } else {
+            env.set("XDG_RUNTIME_DIR", root + (runtime == u"missing" ? "gone" : "runtime"));
+        }
+        if (cacheSet) {
+            env.set("XDG_CACHE_HOME", root + "cache");
+        } else {
+            env.unset("XDG_CACHE_HOME");
+        }
+        const std::string name = "tq-lock-" + std::string(QTest::currentDataTag()).substr(0, 20);
+        QVERIFY(platform::AcquireInstanceLock(name));
+        const QString suffix =
+            folder.startsWith(u"runtime") ? "" : "-" + QSysInfo::machineHostName();
+        const QString lock = root + folder + QString::fromStdString(name) + suffix;
+        QVERIFY2(QFileInfo(lock).isFile(), qPrintable(lock));
+        QCOMPARE(QFileInfo(lock).permissions() & (QFile::ReadOther | QFile::WriteOther),
+                 QFileDevice::Permissions());
+        QVERIFY(QDir(root + "tmp").isEmpty());
+        QVERIFY(!platform::AcquireInstanceLock(name));
+    }
+
+    // Only a regular file of this user's, and no link, serves as the lock.
+    void instanceLockRefusesWhatItFinds_data() {
+        QTest::addColumn<QString>("found");
+        QTest::newRow("a link to a file elsewhere") << "link";
+        QTest::newRow("a link to nowhere") << "dangling";
+        QTest::newRow("a named pipe") << "pipe";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a file of another user") << "foreign";
+    }
+    void instanceLockRefusesWhatItFinds() {
+        QFETCH(QString, found);
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/";
+        QVERIFY(QDir().mkpath(root + "runtime"));
+        ScopedEnvironment env;
+        env.set("XDG_RUNTIME_DIR", root + "runtime");
+        const QString lock = root + "runtime/tq-found";
+        const QByteArray native = QFile::encodeName(lock);
+        if (found == u"link") {
+            WriteFile(root + "target", "kept");
+            QVERIFY(QFile::link(root + "target", lock));
+        } else if (found == u"dangling") {
+            QVERIFY(QFile::link(root + "created", lock));
+        } else if (found == u"pipe") {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (found == u"folder") {
+            QVERIFY(QDir().mkpath(lock));
+        } else {
+            if (::geteuid() != 0) {
+                QSKIP("Only root can give a file to another user");
+            }
+            WriteFile(lock, "");
+            QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+        }
+        QVERIFY(!platform::AcquireInstanceLock("tq-found"));
+        QCOMPARE(ReadFile(root + "target"), found == u"link" ? QByteArray("kept") : QByteArray());
+        QVERIFY(!QFileInfo::exists(root + "created"));
+    }
+
     void terminationRequests() {
         const int fd = platform::TerminationRequestDescriptor();
         QVERIFY(fd >= 0);
@@ -207,11 +300,6 @@ private slots:
         QCOMPARE(::poll(&p, 1, 1000), 1);
         platform::AcknowledgeTerminationRequest();
         QCOMPARE(::poll(&p, 1, 0), 0);
-    }
-
-    void shiftStateWithoutKeysHeld() {
-        const platform::ShiftState state = platform::ShiftStateNow();
-        QVERIFY(!state.shift && !state.alt && !state.ctrl);
     }
 };
 

@@ -4,7 +4,9 @@
 #include "skins/ZipArchive.h"
 #include "support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTest>
@@ -24,6 +26,20 @@ QString WithAttribute(const QString& element, const QString& attribute, const QS
     return QString(element).replace(
         QRegularExpression(QStringLiteral("\\b%1=\"[^\"]*\"").arg(attribute)),
         QStringLiteral("%1=\"%2\"").arg(attribute, value));
+}
+
+// A BMP whose header claims the size, for limits checked before any pixel is decoded.
+QByteArray BmpClaiming(int width, int height) {
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(4, 4, QImage::Format_RGB32).save(&buffer, "BMP");
+    for (const auto& [offset, value] : {std::pair{18, width}, std::pair{22, height}}) {
+        for (int i = 0; i < 4; ++i) {
+            bmp[offset + i] = char((value >> (8 * i)) & 0xFF);
+        }
+    }
+    return bmp;
 }
 
 }  // namespace
@@ -242,6 +258,159 @@ private slots:
         QVERIFY(scratch.extracted().isEmpty());
     }
 
+    // The catalogue's scan stops at the name; the load reads the whole description.
+    void nameIsReadWithoutTheRest_data() {
+        QTest::addColumn<QByteArray>("description");
+        QTest::newRow("a broken element after the name")
+            << QByteArray("<skin><skinInfo><name>Oak</name></skinInfo><size width=\"1\"");
+        QTest::newRow("too many layers after the name")
+            << Description(kInfo + kSize + kArea + "<layers>" +
+                           QStringLiteral(R"(<layer file="a.png"/>)").repeated(65) + "</layers>");
+    }
+    void nameIsReadWithoutTheRest() {
+        QFETCH(QByteArray, description);
+        SkinScratch scratch;
+        const QString path = scratch.package("Oak.TQSkin", {{"skin.xml", description}});
+        QCOMPARE(ReadSkinName(path), QStringLiteral("Oak"));
+        QVERIFY(ErrorText([&] { LoadSkin(path); }) != QStringLiteral("(no error)"));
+        QVERIFY(scratch.extracted().isEmpty());
+    }
+
+    // A line break in a name would become lines of the package's choosing in the settings
+    // file: control characters are taken out, alike for the catalogue and the load.
+    void controlCharactersLeaveTheName_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("CR LF and a settings line") << "Oak&#13;&#10;transparency=15"
+                                                   << "Oaktransparency=15";
+        QTest::newRow("a lone LF") << "Oak&#10;"
+                                   << "Oak";
+        QTest::newRow("a line break written as such") << "Oak\nPine"
+                                                      << "OakPine";
+        QTest::newRow("a tab and a C1 control") << "O&#9;ak&#133;"
+                                                << "Oak";
+        QTest::newRow("other characters stay") << "Eiche \u2013 Ahorn"
+                                               << "Eiche \u2013 Ahorn";
+    }
+    void controlCharactersLeaveTheName() {
+        QFETCH(QString, written);
+        QFETCH(QString, name);
+        SkinScratch scratch;
+        const QString path = scratch.package("Oak.TQSkin", {{"skin.xml", SkinXml(written)}});
+        QCOMPARE(ReadSkinName(path), name);
+        QCOMPARE(LoadSkin(path)->Name, name);
+    }
+
+    void nameOfControlCharactersOnly() {
+        SkinScratch scratch;
+        const QString path = scratch.package("Oak.TQSkin", {{"skin.xml", SkinXml("&#13;&#10; ")}});
+        const QString error =
+            QStringLiteral(R"(The skin description has an empty "skinInfo/name")");
+        QCOMPARE(ErrorText([&] { ReadSkinName(path); }), error);
+        QCOMPARE(ErrorText([&] { LoadSkin(path); }), error);
+    }
+
+    // Limits met by every real skin and broken by every hostile one: a load error that names
+    // the package, raised before the work it guards.
+    void packageLimits_data() {
+        QTest::addColumn<QByteArray>("description");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("error");   // empty: the skin loads
+        QTest::addColumn<bool>("extracted");  // the error comes after the extraction
+        const auto row = [](const char* tag, const QString& body, const QString& error,
+                            bool extracted = false) {
+            QTest::newRow(tag) << Description(body) << 0 << error << extracted;
+        };
+        const QString canvas =
+            R"(describes a canvas of %1; sides from 1 to 4096 pixels are allowed)";
+        const QString area =
+            R"(describes a photo area of %1; sides from 1 to 4096 pixels are allowed)";
+        const QString place = R"(places %1; positions from -4096 to 4096 are allowed)";
+        row("a canvas of 4096 x 4096 and everything at the limits",
+            kInfo +
+                R"(<size width="4096" height="4096"/><area x="-4096" y="4096" width="4096" height="1"/>)" +
+                R"(<layers><layer file="frame.png" x="4096" y="-4096"/></layers>)",
+            QString());
+        row("a canvas of 30000 x 30000",
+            kInfo + R"(<size width="30000" height="30000"/>)" + kArea + kLayers,
+            canvas.arg("30000 x 30000 pixels"));
+        row("a canvas 4097 pixels high",
+            kInfo + R"(<size width="300" height="4097"/>)" + kArea + kLayers,
+            canvas.arg("300 x 4097 pixels"));
+        row("a canvas of no width", kInfo + R"(<size width="0" height="200"/>)" + kArea + kLayers,
+            canvas.arg("0 x 200 pixels"));
+        row("a canvas of negative height",
+            kInfo + R"(<size width="300" height="-1"/>)" + kArea + kLayers,
+            canvas.arg("300 x -1 pixels"));
+        row("a canvas near the integer limit",
+            kInfo + R"(<size width="2147483647" height="2147483647"/>)" + kArea + kLayers,
+            canvas.arg("2147483647 x 2147483647 pixels"));
+        row("a photo area of 6553184 x 139",
+            kInfo + kSize + R"(<area x="0" y="0" width="6553184" height="139"/>)" + kLayers,
+            area.arg("6553184 x 139 pixels"));
+        row("an empty photo area",
+            kInfo + kSize + R"(<area x="0" y="0" width="280" height="0"/>)" + kLayers,
+            area.arg("280 x 0 pixels"));
+        row("a photo area near the integer limit",
+            kInfo + kSize + R"(<area x="2147483647" y="0" width="280" height="160"/>)" + kLayers,
+            place.arg("the photo area at 2147483647, 0"));
+        row("a layer at the lowest integer",
+            kInfo + kSize + kArea + R"(<layers><layer file="frame.png" x="-2147483648"/></layers>)",
+            place.arg(R"(the layer "frame.png" at -2147483648, 0)"));
+        row("65 layers",
+            kInfo + kSize + kArea + "<layers>" +
+                QStringLiteral(R"(<layer file="a.png"/>)").repeated(65) + "</layers>",
+            "has more than 64 layers");
+        row("64 layers",
+            kInfo + kSize + kArea + "<layers>" +
+                QStringLiteral(R"(<layer file="a.png"/>)").repeated(64) + "</layers>",
+            QString());
+        const QString padding = "<!--" + QString(65536, u'.') + "-->";
+        QTest::newRow("a description over 64 KiB")
+            << Description(kInfo + kSize + kArea + kLayers + padding) << 0
+            << QStringLiteral("has a skin.xml of %1 bytes; at most 65536 are allowed")
+                   .arg(Description(kInfo + kSize + kArea + kLayers + padding).size())
+            << false;
+        QTest::newRow("257 entries")
+            << SkinXml("Oak") << 256 << "has 257 entries; at most 256 are allowed" << false;
+        QTest::newRow("256 entries") << SkinXml("Oak") << 255 << QString() << false;
+        // Layer images, by their headers: BMP headers claiming sizes the data never had.
+        const QString layers = R"(<layers><layer file="a.bmp"/><layer file="b.bmp"/>)"
+                               R"(<layer file="a.bmp"/><layer file="a.bmp"/>%1</layers>)";
+        row("a layer image of 5000 x 5000",
+            kInfo + kSize + kArea +
+                R"(<layers><layer file="frame.png"/><layer file="huge.bmp"/></layers>)",
+            R"(has a layer image "huge.bmp" of 5000 x 5000 pixels; sides up to 4096 pixels are allowed)",
+            true);
+        row("four layers of 4096 x 4096", kInfo + kSize + kArea + layers.arg(""), QString(), true);
+        row("five layers of 4096 x 4096",
+            kInfo + kSize + kArea + layers.arg(R"(<layer file="b.bmp"/>)"),
+            "has layer images of more than 67108864 pixels together", true);
+    }
+    void packageLimits() {
+        QFETCH(QByteArray, description);
+        QFETCH(int, entries);
+        QFETCH(QString, error);
+        QFETCH(bool, extracted);
+        SkinScratch scratch;
+        QList<PackageEntry> files{{"skin.xml", description},
+                                  {"frame.png", "frame"},
+                                  {"a.bmp", BmpClaiming(4096, 4096)},
+                                  {"b.bmp", BmpClaiming(4096, 4096)},
+                                  {"huge.bmp", BmpClaiming(5000, 5000)}};
+        for (int i = files.size(); i <= entries; ++i) {
+            files.append({QStringLiteral("extra%1.txt").arg(i), "x"});
+        }
+        const QString path = scratch.package("Oak.TQSkin", files);
+        if (error.isEmpty()) {
+            QCOMPARE(ErrorText([&] { LoadSkin(path); }), QStringLiteral("(no error)"));
+            return;
+        }
+        const QString expected = QStringLiteral(R"(The skin package "Oak.TQSkin" )") + error;
+        QCOMPARE(ErrorText([&] { LoadSkin(path); }), expected);
+        QCOMPARE(scratch.extracted().isEmpty(), !extracted);
+    }
+
     void notAPackage_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("error");
@@ -456,7 +625,7 @@ private slots:
         QTest::newRow("the description declared one byte over 64 MiB")
             << QStringList{"skin.xml"} << quint32(64 * 1024 * 1024 + 1)
             << R"(The package entry "skin.xml" is too large (67108865 bytes))"
-            << "The skin description is too large";
+            << R"(The skin package "Oak.TQSkin" has a skin.xml of 67108865 bytes; at most 65536 are allowed)";
         QTest::newRow("five images declaring 300 MiB together")
             << QStringList{"image0.png", "image1.png", "image2.png", "image3.png", "image4.png"}
             << quint32(60 * 1024 * 1024)
@@ -500,6 +669,24 @@ private slots:
         const QString error = ErrorText([&] { LoadSkin(path); });
         QVERIFY2(error.contains("\"image.png\""), qPrintable(error));
         QVERIFY2(scratch.extracted().isEmpty(), qPrintable(scratch.extracted().join(", ")));
+    }
+
+    // libzip notices a size that differs from the directory only after the whole entry; the
+    // guard stops at the declared size, so a small declared size cannot hide a huge entry.
+    void extractionStopsAtTheDeclaredSize() {
+        SkinScratch scratch;
+        const QString path =
+            scratch.package("Oak.TQSkin", {{"image.png", QByteArray(1 << 20, 'x')}});
+        SetDeclaredSize(path, "image.png", 10);
+        ZipArchive archive(path);
+        QCOMPARE(archive.size(0), qint64(10));
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        const QString error = ErrorText([&] { archive.extractTo(0, sink); });
+        QCOMPARE(error,
+                 QStringLiteral(
+                     R"("image.png" is damaged: its size differs from the archive's directory)"));
+        QVERIFY2(sink.size() <= 10, qPrintable(QString::number(sink.size())));
     }
 
     void noTemporaryFolder() {

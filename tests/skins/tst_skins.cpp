@@ -85,6 +85,9 @@ private slots:
                         {"other.zip", "Zip"},
                         {"x.TQSkin.old", "Old"}}
             << QStringList{"Bare=.TQSkin", "Lower=lower.tqskin", "Mixed=mixed.TqSkIn"};
+        QTest::newRow("line breaks taken out of a name")
+            << Packages{{"1.TQSkin", "Oak&#13;&#10;transparency=15"}}
+            << QStringList{"Oaktransparency=15=1.TQSkin"};
     }
     void scan() {
         QFETCH(Packages, packages);
@@ -103,6 +106,14 @@ private slots:
         QTest::newRow("not a package")
             << QByteArray("text") << "Cannot open \"%1\": Not a zip archive";
         QTest::newRow("no description") << QByteArray() << "Index -1 is out of range";
+        // Refused from the package's directory, before anything is parsed: such a package
+        // would otherwise stall every start.
+        QTest::newRow("a description over its limit")
+            << QByteArray("big")
+            << R"(The skin package "3.TQSkin" has a skin.xml of 65600 bytes; at most 65536 are allowed)";
+        QTest::newRow("too many entries")
+            << QByteArray("many")
+            << R"(The skin package "3.TQSkin" has 300 entries; at most 256 are allowed)";
     }
     void damagedPackageEndsTheScan() {
         QFETCH(QByteArray, damaged);
@@ -115,6 +126,16 @@ private slots:
         const QString third = scratch.skins() + "3.TQSkin";
         if (damaged.isNull()) {
             WritePackage(third, {{"frame.png", "frame"}});
+        } else if (damaged == "big") {
+            QByteArray xml = SkinXml("Big");
+            xml.append(QByteArray(65600 - xml.size(), ' '));
+            WritePackage(third, {{"skin.xml", xml}});
+        } else if (damaged == "many") {
+            QList<PackageEntry> entries{{"skin.xml", SkinXml("Many")}};
+            for (int i = 1; i < 300; ++i) {
+                entries.append({QStringLiteral("%1.png").arg(i), "x"});
+            }
+            WritePackage(third, entries);
         } else {
             WriteFile(third, damaged);
         }

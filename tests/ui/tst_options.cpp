@@ -425,6 +425,43 @@ private slots:
         QCOMPARE(Settings.file, TFiles::SampleFile());
     }
 
+    // The settings file keeps one value a line: a chosen path with a line break is refused
+    // with a message, and never reaches the settings.
+    void pathsWithLineBreaksAreRefused_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a photo file with LF") << false << "new\nline.jpg";
+        QTest::newRow("a photo file with CR LF and a settings line")
+            << false << "a\r\nfolder=x.jpg";
+        QTest::newRow("a folder with LF") << true << "new\nline";
+        QTest::newRow("a folder with a lone CR") << true << "carriage\rreturn";
+    }
+    void pathsWithLineBreaksAreRefused() {
+        QFETCH(bool, folder);
+        QFETCH(QString, name);
+        const QString chosen = photos + name;
+        if (folder) {
+            QVERIFY(QDir().mkpath(chosen));
+        } else {
+            WritePhoto(chosen, QSize(40, 60));
+        }
+        auto form = open();
+        const auto choose = [&](QWidget*, const QString&) { return chosen; };
+        form->ChooseFile = choose;
+        form->ChooseFolder = choose;
+        folder ? form->bFolderClick() : form->bFileClick();
+        QCOMPARE(recorder->messages.size(), 1);
+        QCOMPARE(recorder->messages[0].kind, MessageKind::Error);
+        QVERIFY2(recorder->messages[0].text.startsWith(
+                     "The path contains a line break, which the settings file cannot hold."),
+                 qPrintable(recorder->messages[0].text));
+        QCOMPARE(form->eFile->text(), TFiles::SampleFile());
+        QCOMPARE(form->eFolder->text(), photos);
+        form->bOk->click();
+        QCOMPARE(Settings.file, TFiles::SampleFile());
+        QCOMPARE(Settings.folder, photos);
+    }
+
     void clickThroughAnsweredNoUnchecks() {
         auto form = open();
         recorder->answer({MessageAnswer::No});

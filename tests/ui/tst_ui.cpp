@@ -84,6 +84,36 @@ private slots:
         LocalesFolder = saved;
     }
 
+    // Qt would show a label's text as rich text when it looks like markup: a locale file
+    // could then put links and images into the dialogs.
+    void localeTextsAreShownAsPlainText() {
+        QTemporaryDir dir;
+        const QString saved = LocalesFolder;
+        LocalesFolder = dir.path() + "/";
+        const QString link = uR"(<a href="http://example.invalid/">Click</a><img src="/x.png">)"_s;
+        const QString bold = u"<b>Fassung</b>"_s;
+        WriteFile(LocalesFolder + "x.TQLocale",
+                  ("940=" + link + "\r\n10=" + bold + "\r\n").toUtf8());
+        SelectLocale(u"x.TQLocale"_s);
+        QWidget form;
+        auto* label = Tagged<QLabel>(&form, 940);
+        auto* linkLabel = Tagged<TLinkLabel>(&form, 940);
+        TranslateControls(&form);
+        TAboutBox box;
+        LocalesFolder = saved;
+        const QList<std::pair<QLabel*, QString>> shown = {
+            {label, link},
+            {linkLabel, link},
+            {box.Version, bold + u" 1.4.0 (Build 51)  15 Jul 2009"_s}};
+        for (const auto& [widget, text] : shown) {
+            QCOMPARE(widget->text(), text);
+            QCOMPARE(widget->textFormat(), Qt::PlainText);
+            // Shown as written, markup included: as rich text it would take far less room.
+            QVERIFY(widget->sizeHint().width() >=
+                    QFontMetrics(widget->font()).horizontalAdvance(text));
+        }
+    }
+
     void aboutBox_data() {
         QTest::addColumn<QByteArray>("locale");
         QTest::addColumn<QString>("caption");
