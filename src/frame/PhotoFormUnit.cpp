@@ -237,9 +237,14 @@ void TPhotoForm::ToggleRotate() {
 }
 
 void TPhotoForm::ClickThroughCommand() {
-    if (!Settings.clickthrough &&
-        ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
-        return;
+    if (!Settings.clickthrough) {
+        if (!ClickThroughAvailable()) {
+            ShowMessage(MessageKind::Information, GetText(398));
+            return;
+        }
+        if (ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
+            return;
+        }
     }
     Settings.clickthrough = !Settings.clickthrough;
     RefreshFrame(0);

@@ -28,6 +28,8 @@ public:
     virtual void nNextClick() = 0;
     virtual void nAboutClick() = 0;
     virtual void nCloseClick() = 0;
+    // Whether the desktop shows the tray icon: the only way back to a click-through frame.
+    virtual bool TrayAvailable() const = 0;
 };
 
 // The images of the menus: the controller's image list.
@@ -58,8 +60,9 @@ public:
     void RotateStep(bool clockwise, bool fine);
     // Turns the skin by 90 degrees, or back, moving to the next or previous photo.
     void ToggleRotate();
-    // Click-through on (after a confirmation) or off.
+    // Click-through on (after a confirmation) or off. Without a tray it is not available.
     void ClickThroughCommand();
+    bool ClickThroughAvailable() const { return commands.TrayAvailable(); }
     void ToggleStayOnTop();
 
     // FrameSettings
