@@ -18,6 +18,8 @@ packages=(
     x11-xkb-utils dbus-daemon
     # close requests from a tool (wmctrl) and screen changes at run time (xrandr)
     wmctrl x11-xserver-utils
+    # the Debian package (make package) and its checks
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -24,6 +24,10 @@ int main(int argc, char* argv[]) {
     // The application's own decoding of the command line is the right one on every platform.
     const QStringList arguments = QCoreApplication::arguments();
     SetUpGlobals(arguments);
+    if (!PortableFolderUsable()) {
+        DeleteFolderTree(TempFolder);
+        return 1;
+    }
 
     if (InstallPackage(arguments)) {
         DeleteFolderTree(TempFolder);

@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <stdexcept>
 
 QString ProgramFolder;
+QString ShippedDataFolder;
 QString CommonDataFolder;
 QString UserDataFolder;
 QString LocalesFolder;
@@ -76,6 +78,12 @@ DataFolders DeriveDataFolders(const QString& programFile, bool portable) {
     DataFolders folders;
     folders.program =
         WithTrailingBackslash(QDir::toNativeSeparators(QFileInfo(programFile).absolutePath()));
+    // An installed program finds its files relative to itself, so any prefix works.
+    const QString installed =
+        QDir::cleanPath(folders.program + QStringLiteral(TQ_SHIPPED_DATA_FROM_PROGRAM));
+    folders.shipped = QFileInfo(installed).isDir()
+                          ? WithTrailingBackslash(QDir::toNativeSeparators(installed))
+                          : folders.program;
     if (portable) {
         folders.common = folders.program;
         folders.user = folders.program;
@@ -110,6 +118,7 @@ void SetUpGlobals(const QStringList& arguments) {
     const DataFolders folders = DeriveDataFolders(
         programFile.isEmpty() && !arguments.isEmpty() ? arguments[0] : programFile, PortableMode);
     ProgramFolder = folders.program;
+    ShippedDataFolder = folders.shipped;
     CommonDataFolder = folders.common;
     UserDataFolder = folders.user;
     LocalesFolder = folders.locales;
@@ -121,7 +130,30 @@ void SetUpGlobals(const QStringList& arguments) {
 
     SettingsFile = folders.settingsFile;
     Settings.locale = DefaultLocaleName;
-    Settings.folder = ProgramFolder;
+    Settings.folder = ShippedDataFolder;
+}
+
+QString SamplePhotoFile() {
+    return ShippedDataFolder + QStringLiteral("sample.jpg");
+}
+
+bool PortableFolderUsable() {
+    if (!PortableMode) {
+        return true;
+    }
+    // A real write, since permissions alone do not tell about read-only media.
+    QTemporaryFile probe(ProgramFolder + QStringLiteral("TQWriteTest-XXXXXX"));
+    if (probe.open()) {
+        return true;
+    }
+    ShowMessage(MessageKind::Error,
+                QStringLiteral("Tallowquince\r\nPortable mode keeps the settings, skins and "
+                               "locales in the program's folder, and this folder cannot be "
+                               "written:\r\n") +
+                    ProgramFolder +
+                    QStringLiteral("\r\n\r\nCopy the program to a folder you can write, or "
+                                   "start it without /PORTABLE."));
+    return false;
 }
 
 bool InstallPackage(const QStringList& arguments) {
@@ -165,12 +197,9 @@ bool InstallPackage(const QStringList& arguments) {
 }
 
 void InstallShippedPackages() {
-    if (PortableMode) {
-        return;
-    }
-    CopyShippedPackages(ProgramFolder + QStringLiteral("Skins") + kSeparator, SkinsFolder,
+    CopyShippedPackages(ShippedDataFolder + QStringLiteral("Skins") + kSeparator, SkinsFolder,
                         QStringLiteral(".TQSkin"));
-    CopyShippedPackages(ProgramFolder + QStringLiteral("Locales") + kSeparator, LocalesFolder,
+    CopyShippedPackages(ShippedDataFolder + QStringLiteral("Locales") + kSeparator, LocalesFolder,
                         QStringLiteral(".TQLocale"));
 }
 

@@ -15,6 +15,10 @@ inline const QString InstanceMutexName = QStringLiteral("Tallowquince_MUTEX_UID_
 
 // Set once during start-up, read-only afterwards. Folder texts end in the separator.
 extern QString ProgramFolder;
+// What ships with the program (the sample photo, Skins/, Locales/): the program folder, or in
+// an installed layout the program's share folder (<prefix>/share/tallowquince/ beside
+// <prefix>/bin/), which is read-only.
+extern QString ShippedDataFolder;
 extern QString CommonDataFolder;
 extern QString UserDataFolder;
 extern QString LocalesFolder;
@@ -33,6 +37,7 @@ Switches ReadSwitches(const QStringList& arguments);
 
 struct DataFolders {
     QString program;
+    QString shipped;
     QString common;
     QString user;
     QString locales;
@@ -41,6 +46,9 @@ struct DataFolders {
 };
 // Derives the data folders from the program file's path and the platform's data roots.
 DataFolders DeriveDataFolders(const QString& programFile, bool portable);
+
+// The sample photo, shown when no other photo is set.
+QString SamplePhotoFile();
 
 // Creates each folder with its parents, in order; a folder that cannot be created is
 // passed over. An empty path is reported ("Error creating folder: ...") and ends the list.
@@ -55,9 +63,14 @@ void SetUpGlobals(const QStringList& arguments);
 // when arguments[1] is not an existing file or not a package, and the normal start follows.
 bool InstallPackage(const QStringList& arguments);
 
-// Outside portable mode, fills an empty SkinsFolder with the ".TQSkin" packages of
-// ProgramFolder's "Skins" folder and an empty LocalesFolder with the ".TQLocale" files of
-// its "Locales" folder, as an installer would have. Silent on failure.
+// In portable mode every data folder is the program folder, so the user must be able to
+// write there. When not (an installed program, a read-only medium), says so and returns
+// false: the run must end.
+bool PortableFolderUsable();
+
+// Fills an empty SkinsFolder with the ".TQSkin" packages of ShippedDataFolder's "Skins"
+// folder and an empty LocalesFolder with the ".TQLocale" files of its "Locales" folder, as
+// an installer would have. Silent on failure.
 void InstallShippedPackages();
 
 // Shared operations.

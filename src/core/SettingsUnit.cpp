@@ -182,10 +182,10 @@ void LoadSettings(FrameSettings& frame) {
     }
 
     if (Settings.file.isEmpty() || !QFileInfo(Settings.file).isFile()) {
-        Settings.file = ProgramFolder + QStringLiteral("sample.jpg");
+        Settings.file = SamplePhotoFile();
     }
     if (Settings.folder.isEmpty() || !QFileInfo(Settings.folder).isDir()) {
-        Settings.folder = ProgramFolder;
+        Settings.folder = ShippedDataFolder;
     }
 }
 

@@ -136,5 +136,5 @@ bool TFiles::IsPhotoFile(const QString& name) {
 }
 
 QString TFiles::SampleFile() {
-    return ProgramFolder + QStringLiteral("sample.jpg");
+    return SamplePhotoFile();
 }

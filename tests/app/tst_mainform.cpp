@@ -49,7 +49,7 @@ private slots:
         // Each run holds its own instance lock.
         env->set("XDG_RUNTIME_DIR", temp->path());
         const QString root = temp->path() + "/";
-        ProgramFolder = QStringLiteral(TQ_DIST_DIR "/");
+        ShippedDataFolder = QStringLiteral(TQ_DIST_DIR "/");
         SkinsFolder = root + "Skins/";
         LocalesFolder = root + "Locales/";
         TempFolder = root + "TQTemp-test/";
@@ -57,7 +57,7 @@ private slots:
         QDir().mkpath(SkinsFolder);
         QDir().mkpath(TempFolder);
         Settings = TSettings{};
-        Settings.folder = ProgramFolder;
+        Settings.folder = ShippedDataFolder;
     }
     void cleanup() {
         Settings = TSettings{};
@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(frame->RenderTimer->interval(), 60000);
         QVERIFY(main.Files()->OrderedList.empty());
         QCOMPARE(frame->GetSkinName(), main.Skins().SkinList().front().name);
-        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
+        QCOMPARE(Settings.file, ShippedDataFolder + "sample.jpg");
         QTRY_VERIFY(main.TrayIcon->contextMenu() == main.MainPopupMenu);
         main.MainPopupMenuPopup();
         QVERIFY(!main.nPrev->isEnabled());
@@ -96,8 +96,8 @@ private slots:
     void startsInFolderMode() {
         useBundledSkins();
         QDir().mkpath(temp->path() + "/photos");
-        QFile::copy(ProgramFolder + "sample.jpg", temp->path() + "/photos/a.jpg");
-        QFile::copy(ProgramFolder + "sample.jpg", temp->path() + "/photos/b.JPG");
+        QFile::copy(ShippedDataFolder + "sample.jpg", temp->path() + "/photos/a.jpg");
+        QFile::copy(ShippedDataFolder + "sample.jpg", temp->path() + "/photos/b.JPG");
         // Every number present, so that the load reaches the photo source and the position.
         writeSettings(
             "skin=Walnut\r\nlocale=English (American) DEFAULT\r\ntransparency=255\r\n"

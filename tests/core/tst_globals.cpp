@@ -20,13 +20,14 @@ class TestGlobals : public QObject {
 private:
     // Saves and restores the start-up globals around each test that changes them.
     struct SavedGlobals {
-        QString program = ProgramFolder, common = CommonDataFolder, user = UserDataFolder,
-                locales = LocalesFolder, skins = SkinsFolder, temp = TempFolder,
-                settings = SettingsFile;
+        QString program = ProgramFolder, shipped = ShippedDataFolder, common = CommonDataFolder,
+                user = UserDataFolder, locales = LocalesFolder, skins = SkinsFolder,
+                temp = TempFolder, settings = SettingsFile;
         bool portable = PortableMode, debug = TranslatorDebug;
         TSettings values = Settings;
         ~SavedGlobals() {
             ProgramFolder = program;
+            ShippedDataFolder = shipped;
             CommonDataFolder = common;
             UserDataFolder = user;
             LocalesFolder = locales;
@@ -127,6 +128,7 @@ private slots:
     void portableFolders() {
         const DataFolders f = DeriveDataFolders(QStringLiteral("/opt/tq/tallowquince"), true);
         QCOMPARE(f.program, QStringLiteral("/opt/tq/"));
+        QCOMPARE(f.shipped, f.program);
         QCOMPARE(f.common, f.program);
         QCOMPARE(f.user, f.program);
         QCOMPARE(f.locales, QStringLiteral("/opt/tq/Locales/"));
@@ -147,6 +149,48 @@ private slots:
         QCOMPARE(f.locales, data.path() + "/Tallowquince/Locales/");
         QCOMPARE(f.skins, data.path() + "/Tallowquince/Skins/");
         QCOMPARE(f.settingsFile, config.path() + "/Tallowquince/Tallowquince.TQSettings");
+    }
+
+    // An installed program finds what ships with it in ../share/tallowquince/, from any
+    // prefix; without that folder, beside itself.
+    void installedLayout_data() {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("portable");
+        QTest::addColumn<QString>("shipped");
+        QTest::addColumn<QString>("skins");
+        QTest::newRow("installed") << QStringList{"usr/bin", "usr/share/tallowquince"}
+                                   << "usr/bin/tallowquince" << false << "usr/share/tallowquince/"
+                                   << "data/Tallowquince/Skins/";
+        QTest::newRow("installed, portable")
+            << QStringList{"opt/bin", "opt/share/tallowquince"} << "opt/bin/tallowquince" << true
+            << "opt/share/tallowquince/"
+            << "opt/bin/Skins/";
+        QTest::newRow("build tree") << QStringList{"build/dist/Skins"} << "build/dist/tallowquince"
+                                    << false << "build/dist/"
+                                    << "data/Tallowquince/Skins/";
+        QTest::newRow("bin without share") << QStringList{"usr/bin", "usr/share/other"}
+                                           << "usr/bin/tallowquince" << false << "usr/bin/"
+                                           << "data/Tallowquince/Skins/";
+    }
+    void installedLayout() {
+        QFETCH(QStringList, folders);
+        QFETCH(QString, program);
+        QFETCH(bool, portable);
+        QFETCH(QString, shipped);
+        QFETCH(QString, skins);
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/";
+        for (const QString& folder : folders) {
+            QVERIFY(QDir().mkpath(root + folder));
+        }
+        QVERIFY(QDir().mkpath(root + "data"));
+        ScopedEnvironment env;
+        env.set("XDG_DATA_HOME", root + "data");
+        const DataFolders f = DeriveDataFolders(root + program, portable);
+        QCOMPARE(f.program, root + QFileInfo(program).path() + "/");
+        QCOMPARE(f.shipped, root + shipped);
+        QCOMPARE(f.skins, root + skins);
     }
 
     void xdgFallbacks() {
@@ -205,7 +249,10 @@ private slots:
         }
         QCOMPARE(SettingsFile, UserDataFolder + "Tallowquince.TQSettings");
         QCOMPARE(Settings.locale, QStringLiteral("English (American) DEFAULT"));
-        QCOMPARE(Settings.folder, ProgramFolder);
+        // The test's own folder is laid out like the build tree, not like an installation.
+        QCOMPARE(ShippedDataFolder, ProgramFolder);
+        QCOMPARE(SamplePhotoFile(), ProgramFolder + "sample.jpg");
+        QCOMPARE(Settings.folder, ShippedDataFolder);
 
         QVERIFY(TempFolder.startsWith(tmp.path() + "/TQTemp-"));
         QVERIFY(TempFolder.endsWith(u'/'));
@@ -239,6 +286,33 @@ private slots:
         QVERIFY(QFileInfo(SkinsFolder).isDir());
         QVERIFY(QFileInfo(LocalesFolder).isDir());
         DeleteFolderTree(TempFolder);
+    }
+
+    void portableFolderUsable() {
+        SavedGlobals saved;
+        QTemporaryDir dir;
+        MessageRecorder recorder;
+        PortableMode = false;
+        ProgramFolder = dir.path() + "/missing/";
+        QVERIFY(PortableFolderUsable());
+        PortableMode = true;
+        ProgramFolder = dir.path() + "/";
+        QVERIFY(PortableFolderUsable());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(recorder.messages.isEmpty());
+
+        // A folder the user cannot write (a missing one here: root may write anywhere else).
+        ProgramFolder = dir.path() + "/missing/";
+        QVERIFY(!PortableFolderUsable());
+        QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].kind, MessageKind::Error);
+        QCOMPARE(recorder.messages[0].text,
+                 "Tallowquince\r\nPortable mode keeps the settings, skins and locales in the "
+                 "program's folder, and this folder cannot be written:\r\n" +
+                     ProgramFolder +
+                     "\r\n\r\nCopy the program to a folder you can write, or start it "
+                     "without /PORTABLE.");
     }
 
     void installPackage_data() {
@@ -362,7 +436,6 @@ private slots:
     }
 
     void installShippedPackages_data() {
-        QTest::addColumn<bool>("portable");
         QTest::addColumn<bool>("shipped");
         QTest::addColumn<QStringList>("ownSkins");
         QTest::addColumn<QStringList>("ownLocales");
@@ -371,23 +444,20 @@ private slots:
         const QStringList shippedSkins{"Oak.TQSkin", "pine.tqskin"};
         const QStringList shippedLocales{"Deutsch.TQLocale"};
         QTest::newRow("empty folders get the shipped packages")
-            << false << true << QStringList() << QStringList() << shippedSkins << shippedLocales;
+            << true << QStringList() << QStringList() << shippedSkins << shippedLocales;
         QTest::newRow("a folder with a package of its own is left alone")
-            << false << true << QStringList{"Mine.TQSkin"} << QStringList()
-            << QStringList{"Mine.TQSkin"} << shippedLocales;
+            << true << QStringList{"Mine.TQSkin"} << QStringList() << QStringList{"Mine.TQSkin"}
+            << shippedLocales;
         QTest::newRow("a package in any letter case counts")
-            << false << true << QStringList() << QStringList{"mine.tqlocale"} << shippedSkins
+            << true << QStringList() << QStringList{"mine.tqlocale"} << shippedSkins
             << QStringList{"mine.tqlocale"};
         QTest::newRow("other files do not count as packages")
-            << false << true << QStringList{"notes.txt"} << QStringList()
+            << true << QStringList{"notes.txt"} << QStringList()
             << QStringList{"Oak.TQSkin", "notes.txt", "pine.tqskin"} << shippedLocales;
-        QTest::newRow("portable mode copies nothing")
-            << true << true << QStringList() << QStringList() << QStringList() << QStringList();
         QTest::newRow("nothing shipped")
-            << false << false << QStringList() << QStringList() << QStringList() << QStringList();
+            << false << QStringList() << QStringList() << QStringList() << QStringList();
     }
     void installShippedPackages() {
-        QFETCH(bool, portable);
         QFETCH(bool, shipped);
         QFETCH(QStringList, ownSkins);
         QFETCH(QStringList, ownLocales);
@@ -395,18 +465,17 @@ private slots:
         QFETCH(QStringList, locales);
         SavedGlobals saved;
         QTemporaryDir dir;
-        ProgramFolder = dir.path() + "/program/";
+        ShippedDataFolder = dir.path() + "/share/";
         SkinsFolder = dir.path() + "/data/Skins/";
         LocalesFolder = dir.path() + "/data/Locales/";
-        PortableMode = portable;
         QDir().mkpath(SkinsFolder);
         QDir().mkpath(LocalesFolder);
         if (shipped) {
             for (const char* file : {"Skins/Oak.TQSkin", "Skins/pine.tqskin", "Skins/readme.txt",
                                      "Locales/Deutsch.TQLocale", "Locales/notes.txt"}) {
-                WriteFile(ProgramFolder + file, QByteArray("shipped ") + file);
+                WriteFile(ShippedDataFolder + file, QByteArray("shipped ") + file);
             }
-            QDir().mkpath(ProgramFolder + "Skins/Folder.TQSkin");
+            QDir().mkpath(ShippedDataFolder + "Skins/Folder.TQSkin");
         }
         for (const QString& file : ownSkins) {
             WriteFile(SkinsFolder + file, "own");

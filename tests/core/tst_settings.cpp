@@ -81,7 +81,7 @@ class TestSettings : public QObject {
 
 private:
     std::optional<QTemporaryDir> dir;
-    QString savedProgram, savedSettingsFile;
+    QString savedShipped, savedSettingsFile;
 
     QString path(const QString& name) const { return dir->path() + "/" + name; }
     QByteArray withDir(QByteArray text) const {
@@ -92,22 +92,22 @@ private:
 private slots:
     void init() {
         dir.emplace();
-        savedProgram = ProgramFolder;
+        savedShipped = ShippedDataFolder;
         savedSettingsFile = SettingsFile;
-        ProgramFolder = path("program/");
-        WriteFile(ProgramFolder + "sample.jpg", "sample");
+        ShippedDataFolder = path("program/");
+        WriteFile(ShippedDataFolder + "sample.jpg", "sample");
         WriteFile(path("photo.jpg"), "photo");
         QDir().mkpath(path("photos"));
         SettingsFile = path("user/Tallowquince.TQSettings");
         QDir().mkpath(path("user"));
         Settings = TSettings{};
-        Settings.folder = ProgramFolder;
+        Settings.folder = ShippedDataFolder;
         selectedLocales.clear();
         SetLocaleSelector(RecordLocale);
     }
     void cleanup() {
         SetLocaleSelector(nullptr);
-        ProgramFolder = savedProgram;
+        ShippedDataFolder = savedShipped;
         SettingsFile = savedSettingsFile;
         Settings = TSettings{};
         dir.reset();
@@ -298,8 +298,8 @@ private slots:
         QCOMPARE(Settings.transparency, quint8(99));
         QCOMPARE(frame.scale, 0.5);
         QCOMPARE(frame.positionCalls, 0);
-        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
-        QCOMPARE(Settings.folder, ProgramFolder);
+        QCOMPARE(Settings.file, ShippedDataFolder + "sample.jpg");
+        QCOMPARE(Settings.folder, ShippedDataFolder);
     }
 
     void keysIgnoreLetterCase() {
@@ -471,8 +471,8 @@ private slots:
         QCOMPARE(Settings.modefile, true);
         QCOMPARE(Settings.locked, false);
         QCOMPARE(frame.positionCalls, 0);
-        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
-        QCOMPARE(Settings.folder, ProgramFolder);
+        QCOMPARE(Settings.file, ShippedDataFolder + "sample.jpg");
+        QCOMPARE(Settings.folder, ShippedDataFolder);
     }
 
     void skinLoadErrorEndsTheLoad() {
@@ -485,7 +485,7 @@ private slots:
         QVERIFY(selectedLocales.isEmpty());
         QCOMPARE(Settings.locale, DefaultLocaleName);
         QCOMPARE(Settings.transparency, quint8(255));
-        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
+        QCOMPARE(Settings.file, ShippedDataFolder + "sample.jpg");
     }
 
     void missingOrUnreadableFile_data() {
@@ -505,8 +505,8 @@ private slots:
         QCOMPARE(frame.stayOnTop, true);
         QCOMPARE(frame.position, QPoint(200, 200));
         QCOMPARE(Settings.locale, DefaultLocaleName);
-        QCOMPARE(Settings.file, ProgramFolder + "sample.jpg");
-        QCOMPARE(Settings.folder, ProgramFolder);
+        QCOMPARE(Settings.file, ShippedDataFolder + "sample.jpg");
+        QCOMPARE(Settings.folder, ShippedDataFolder);
         QCOMPARE(Settings.changeinterval, quint8(1));
         QVERIFY(recorder.messages.isEmpty());
         // Nor does a failing save say anything.
@@ -557,7 +557,7 @@ private slots:
         frame.skin = QStringLiteral("Oak");
         frame.scale = scale;
         frame.angle = angle;
-        Settings.file = ProgramFolder + "sample.jpg";
+        Settings.file = ShippedDataFolder + "sample.jpg";
         SaveSettings(frame);
         const QByteArray first = ReadFile(SettingsFile);
         QVERIFY2(first.contains("\r\nscale=" + scaleText + "\r\n"), first.constData());

@@ -106,3 +106,32 @@ open_tray_menu() {
     done
     return 1
 }
+
+# message_box PID: waits for the program's message box (a window titled Tallowquince that is
+# not a tray icon) and prints its id. For a program whose frame is not shown.
+message_box() {
+    local end=$(($(date +%s) + 10)) w x y width height
+    while (($(date +%s) <= end)); do
+        for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+            read -r x y width height <<<"$(ds_geom "$w")"
+            if ((width > 64 || height > 64)) && [ "$(xdotool getwindowname "$w")" = Tallowquince ]; then
+                echo "$w"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    return 1
+}
+
+# answer_box PID BOX: presses Return in the box until the program goes on; a busy desktop may
+# need a moment before the box has the keyboard.
+answer_box() {
+    local i
+    for i in $(seq 10); do
+        ds_focus "$2" || true
+        xdotool key Return
+        sleep 0.5
+        kill -0 "$1" 2>/dev/null || return 0
+    done
+}

@@ -10,17 +10,8 @@ before=$(cat "$SETTINGS")
 
 start_program
 SECOND=$PID
-# Its error box is its only window.
-wait_for xdotool search --onlyvisible --pid "$SECOND" >/dev/null || fail "the second copy shows no box"
-BOX=$(xdotool search --onlyvisible --pid "$SECOND" | head -1)
-[ "$(xdotool getwindowname "$BOX")" = Tallowquince ] || fail "the box is titled $(xdotool getwindowname "$BOX")"
-# Answer the box; a busy desktop may need a moment before the box has the keyboard.
-for _ in $(seq 10); do
-    ds_focus "$BOX" || true
-    xdotool key Return
-    sleep 0.5
-    kill -0 "$SECOND" 2>/dev/null || break
-done
+BOX=$(message_box "$SECOND") || fail "the second copy shows no box"
+answer_box "$SECOND" "$BOX"
 status=0
 wait_exit "$SECOND" || status=$?
 [ "$status" -eq 0 ] || fail "the second copy ended with $status"

@@ -63,12 +63,12 @@ private slots:
     void init() {
         temp.emplace();
         SkinsFolder = QStringLiteral(TQ_DIST_DIR "/Skins/");
-        ProgramFolder = QStringLiteral(TQ_DIST_DIR "/");
+        ShippedDataFolder = QStringLiteral(TQ_DIST_DIR "/");
         TempFolder = temp->path() + "/";
         SettingsFile = temp->path() + "/Tallowquince.TQSettings";
         Settings = TSettings{};
         Settings.file = TFiles::SampleFile();
-        Settings.folder = ProgramFolder;
+        Settings.folder = ShippedDataFolder;
         skins = std::make_unique<TSkins>();
         files = std::make_unique<TFiles>();
         commands = std::make_unique<RecordedCommands>();

@@ -23,7 +23,7 @@ private:
     // the sample photo; the globals are restored afterwards.
     std::unique_ptr<QTemporaryDir> dir;
     TSettings savedSettings;
-    QString savedProgramFolder;
+    QString savedShippedFolder;
 
     QString root() const { return dir->path() + QLatin1Char('/'); }
     QString photos() const { return root() + QStringLiteral("photos/"); }
@@ -53,9 +53,9 @@ private slots:
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
         savedSettings = Settings;
-        savedProgramFolder = ProgramFolder;
-        ProgramFolder = root() + QStringLiteral("program/");
-        WriteImage(ProgramFolder + QStringLiteral("sample.jpg"), QuadrantImage({8, 8}));
+        savedShippedFolder = ShippedDataFolder;
+        ShippedDataFolder = root() + QStringLiteral("program/");
+        WriteImage(ShippedDataFolder + QStringLiteral("sample.jpg"), QuadrantImage({8, 8}));
         QVERIFY(QDir().mkpath(photos()));
         Settings.modefile = false;
         Settings.folder = photos();
@@ -65,7 +65,7 @@ private slots:
     }
     void cleanup() {
         Settings = savedSettings;
-        ProgramFolder = savedProgramFolder;
+        ShippedDataFolder = savedShippedFolder;
         dir.reset();
     }
 

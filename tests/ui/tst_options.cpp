@@ -78,7 +78,7 @@ private slots:
         recorder.emplace();
         const QString root = temp->path() + "/";
         env->set("XDG_CONFIG_HOME", root + "config");
-        ProgramFolder = QStringLiteral(TQ_DIST_DIR "/");
+        ShippedDataFolder = QStringLiteral(TQ_DIST_DIR "/");
         SkinsFolder = root + "Skins/";
         LocalesFolder = root + "Locales/";
         TempFolder = root + "TQTemp-test/";
