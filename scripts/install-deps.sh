@@ -9,6 +9,8 @@ packages=(
     libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
+    # fuzzing (the "fuzz" preset): clang, and libFuzzer with the sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference
     libjpeg-turbo-progs
     # desktop tests on a virtual X11 desktop (tests/e2e/desktop-session): the X server, window
