@@ -114,6 +114,10 @@ void TMainForm::CreateTimerTimer() {
         LoadSettings(*photoForm);
     } catch (const std::exception&) {
     }
+    // Without a tray a click-through frame could not be reached at all: not applied.
+    if (Settings.clickthrough && !TrayAvailable()) {
+        Settings.clickthrough = false;
+    }
     photoForm->RenderTimer->setInterval(Settings.changeinterval * 60000);
     if (!Settings.modefile) {
         photoForm->RenderTimer->start();
@@ -145,7 +149,16 @@ int TMainForm::ModalCount() const {
 void TMainForm::TrayTimerTimer() {
     TrayTimer->stop();
     TrayIcon->setContextMenu(ModalCount() == 0 ? MainPopupMenu : nullptr);
+    if (Settings.clickthrough && photoForm && !TrayAvailable()) {
+        // The tray went away (its panel ended): the frame must take clicks again.
+        Settings.clickthrough = false;
+        photoForm->RefreshFrame(0);
+    }
     TrayTimer->start();
+}
+
+bool TMainForm::TrayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TMainForm::UpdateTimerTimer(bool fromTimer) {

@@ -38,6 +38,7 @@ public:
     void nClickThroughClick();
     void nAboutClick() override;
     void nCloseClick() override;
+    bool TrayAvailable() const override;
 
     // Non-zero while a modal dialog or message box is open.
     int ModalCount() const;

@@ -7,6 +7,7 @@
 #include "skins/SkinPackage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -124,9 +125,14 @@ void ClearToTransparent(QImage& canvas) {
 }
 
 QImage DrawFrameCanvas(TSkin& skin, const QString& path, const TSettings& settings, double scale,
-                       double angle) {
+                       double angle, double devicePixelRatio) {
     const int side = CanvasSide(skin.Width, skin.Height, scale);
-    QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
+    // The window shows the canvas pixel for pixel: `side` logical pixels make this many.
+    const int pixels = devicePixelRatio == 1
+                           ? side
+                           : std::clamp(qRound(side * devicePixelRatio), 1, MaxCanvasSide);
+    const double ratio = double(pixels) / side;
+    QImage canvas(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     ClearToTransparent(canvas);
     if (canvas.isNull()) {
         return canvas;
@@ -134,32 +140,78 @@ QImage DrawFrameCanvas(TSkin& skin, const QString& path, const TSettings& settin
     const PhotoParameters photo = PhotoParametersFrom(settings);
     const QImage frame = ComposeFrameImage(skin, path, settings.rotate, photo.zoom, photo.hoff,
                                            photo.voff, FrameMargin);
-    if (frame.isNull()) {
-        return canvas;
+    if (!frame.isNull()) {
+        const double s = DrawingScale(skin.Width, skin.Height, scale) * ratio;
+        const double cx = pixels / 2.0;
+        const double cy = pixels / 2.0;
+        Surface surface(canvas);
+        if (angle != 0) {
+            surface.RotateAbout(QPointF(cx, cy), angle);
+        }
+        // The frame's rectangle in single precision, widened by the scaled transparent border.
+        const float fw = float(frame.width() - 2 * FrameMargin);
+        const float fh = float(frame.height() - 2 * FrameMargin);
+        const float left = float(cx - (fw / 2) * s);
+        const float top = float(cy - (fh / 2) * s);
+        const float border = float(FrameMargin * s);
+        surface.DrawImage(frame, QRectF(left - border, top - border, fw * float(s) + 2 * border,
+                                        fh * float(s) + 2 * border));
     }
-    const double s = DrawingScale(skin.Width, skin.Height, scale);
-    const double cx = side / 2.0;
-    const double cy = side / 2.0;
-    Surface surface(canvas);
-    if (angle != 0) {
-        surface.RotateAbout(QPointF(cx, cy), angle);
-    }
-    // The frame's rectangle in single precision, widened by the scaled transparent border.
-    const float fw = float(frame.width() - 2 * FrameMargin);
-    const float fh = float(frame.height() - 2 * FrameMargin);
-    const float left = float(cx - (fw / 2) * s);
-    const float top = float(cy - (fh / 2) * s);
-    const float border = float(FrameMargin * s);
-    surface.DrawImage(frame, QRectF(left - border, top - border, fw * float(s) + 2 * border,
-                                    fh * float(s) + 2 * border));
+    // Set last: a painter on an image with a ratio would draw in logical pixels.
+    canvas.setDevicePixelRatio(ratio);
     return canvas;
 }
 
+QSize LogicalSize(const QImage& canvas) {
+    return canvas.deviceIndependentSize().toSize();
+}
+
+std::vector<QRect> InputRuns(const QImage& canvas) {
+    std::vector<QRect> runs;
+    const QSize logical = LogicalSize(canvas);
+    if (canvas.isNull() || logical.isEmpty()) {
+        return runs;
+    }
+    const double ratio = double(canvas.width()) / logical.width();
+    // Whether any canvas pixel under a logical pixel of the current row has alpha.
+    std::vector<char> covered(size_t(logical.width()));
+    for (int y = 0; y < logical.height(); ++y) {
+        const int top = int(std::floor(y * ratio));
+        const int bottom = std::min(canvas.height(), int(std::ceil((y + 1) * ratio)));
+        for (int x = 0; x < logical.width(); ++x) {
+            const int left = int(std::floor(x * ratio));
+            const int right = std::min(canvas.width(), int(std::ceil((x + 1) * ratio)));
+            bool any = false;
+            for (int py = top; py < bottom && !any; ++py) {
+                const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(py));
+                for (int px = left; px < right && !any; ++px) {
+                    any = qAlpha(line[px]) != 0;
+                }
+            }
+            covered[size_t(x)] = any;
+        }
+        int x = 0;
+        while (x < logical.width()) {
+            while (x < logical.width() && !covered[size_t(x)]) {
+                ++x;
+            }
+            const int start = x;
+            while (x < logical.width() && covered[size_t(x)]) {
+                ++x;
+            }
+            if (x > start) {
+                runs.emplace_back(start, y, x - start, 1);
+            }
+        }
+    }
+    return runs;
+}
+
 RenderedFrame RenderFrame(TSkin& skin, TFiles& files, int step, const TSettings& settings,
-                          double scale, double angle) {
+                          double scale, double angle, double devicePixelRatio) {
     const QString path =
         files.NextPhoto(step, AreaOrientation(skin.AreaWidth, skin.AreaHeight, settings.rotate));
-    QImage canvas = DrawFrameCanvas(skin, path, settings, scale, angle);
-    const QSize recorded = RecordedWindowSize(canvas.size());
+    QImage canvas = DrawFrameCanvas(skin, path, settings, scale, angle, devicePixelRatio);
+    const QSize recorded = RecordedWindowSize(LogicalSize(canvas));
     return {std::move(canvas), recorded, path};
 }

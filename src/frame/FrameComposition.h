@@ -3,8 +3,11 @@
 #include "frame/FrameGeometry.h"
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <vector>
 
 struct TSkin;
 struct TSettings;
@@ -35,9 +38,18 @@ void ClearToTransparent(QImage& canvas);
 
 // The canvas for the photo at `path`: the frame image drawn at `scale`, rotated by `angle`
 // degrees (clockwise) about the canvas centre. Reads `rotate`, `modefile`, `zoom`, `optDX`
-// and `optDY` of `settings`.
+// and `optDY` of `settings`. The canvas has the pixels of a screen of `devicePixelRatio`
+// (1.25, 1.5, 2...), which it carries as its own ratio: its logical size, in which `scale`
+// is measured, is the same on every screen.
 QImage DrawFrameCanvas(TSkin& skin, const QString& path, const TSettings& settings, double scale,
-                       double angle);
+                       double angle, double devicePixelRatio = 1);
+
+// The size of a canvas in logical pixels: the window's size.
+QSize LogicalSize(const QImage& canvas);
+
+// Where a canvas takes input, in logical pixels: one-pixel-high runs of the logical pixels
+// that cover any canvas pixel with alpha.
+std::vector<QRect> InputRuns(const QImage& canvas);
 
 // What a refresh gives the window.
 struct RenderedFrame {
@@ -49,4 +61,4 @@ struct RenderedFrame {
 // A refresh's drawing: asks the list for the photo of `step` (it reads the global settings
 // for the folder mode), then draws the canvas.
 RenderedFrame RenderFrame(TSkin& skin, TFiles& files, int step, const TSettings& settings,
-                          double scale, double angle);
+                          double scale, double angle, double devicePixelRatio = 1);

@@ -25,28 +25,6 @@ namespace {
 
 constexpr Qt::WindowFlags kBaseFlags = Qt::FramelessWindowHint | Qt::Tool;
 
-// The input region of a canvas: every pixel with any alpha, as one-pixel-high runs.
-std::vector<QRect> OpaqueRuns(const QImage& canvas) {
-    std::vector<QRect> runs;
-    for (int y = 0; y < canvas.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-        int x = 0;
-        while (x < canvas.width()) {
-            while (x < canvas.width() && qAlpha(line[x]) == 0) {
-                ++x;
-            }
-            const int start = x;
-            while (x < canvas.width() && qAlpha(line[x]) != 0) {
-                ++x;
-            }
-            if (x > start) {
-                runs.emplace_back(start, y, x - start, 1);
-            }
-        }
-    }
-    return runs;
-}
-
 }  // namespace
 
 TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
@@ -60,6 +38,16 @@ TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
     setWindowTitle(ApplicationTitle);
     setFocusPolicy(Qt::StrongFocus);
     move(200, 200);
+
+    positionCheck = new QTimer(this);
+    positionCheck->setSingleShot(true);
+    positionCheck->setInterval(250);
+    connect(positionCheck, &QTimer::timeout, this, [this] {
+        const std::optional<QPoint> actual = PositionOnScreen(this);
+        if (isVisible() && actual && *actual != pos()) {
+            move(*actual);
+        }
+    });
 
     RenderTimer = new QTimer(this);
     connect(RenderTimer, &QTimer::timeout, this, [this] { RefreshFrame(+1); });
@@ -119,7 +107,9 @@ void TPhotoForm::RefreshFrame(int step) {
         if (!Skin) {
             return;  // the start-up ensures a skin before the window shows
         }
-        RenderedFrame frame = RenderFrame(*Skin, files, step, Settings, scale, angle);
+        drawnForRatio = devicePixelRatioF();
+        RenderedFrame frame =
+            RenderFrame(*Skin, files, step, Settings, scale, angle, drawnForRatio);
         recordedSize = frame.recordedSize;
         PresentFrame(std::move(frame.canvas),
                      MouseInside ? Settings.hovertransparency : Settings.transparency);
@@ -142,15 +132,16 @@ void TPhotoForm::EnsureSkin() {
 void TPhotoForm::PresentFrame(QImage frameCanvas, int constantAlpha) {
     canvas = std::move(frameCanvas);
     alpha = constantAlpha;
-    if (size() != canvas.size()) {
-        resize(canvas.size());  // the top-left corner stays where it is
+    const QSize logical = LogicalSize(canvas);
+    if (size() != logical) {
+        resize(logical);  // the top-left corner stays where it is
     }
     ApplyInputRegion(false);
     update();
 }
 
 void TPhotoForm::ApplyInputRegion(bool force) {
-    std::vector<QRect> runs = OpaqueRuns(canvas);
+    std::vector<QRect> runs = InputRuns(canvas);
     if (!force && isVisible() && inputRuns == runs) {
         return;
     }
@@ -246,9 +237,14 @@ void TPhotoForm::ToggleRotate() {
 }
 
 void TPhotoForm::ClickThroughCommand() {
-    if (!Settings.clickthrough &&
-        ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
-        return;
+    if (!Settings.clickthrough) {
+        if (!ClickThroughAvailable()) {
+            ShowMessage(MessageKind::Information, GetText(398));
+            return;
+        }
+        if (ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
+            return;
+        }
     }
     Settings.clickthrough = !Settings.clickthrough;
     RefreshFrame(0);
@@ -302,7 +298,19 @@ void TPhotoForm::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setOpacity(alpha / 255.0);
-    painter.drawImage(QRect(QPoint(0, 0), canvas.size()), canvas);
+    // In the screen's own pixels: the canvas was drawn for them, so it is copied one to one.
+    const qreal ratio = devicePixelRatioF();
+    painter.scale(1 / ratio, 1 / ratio);
+    painter.drawImage(QRectF(QPointF(0, 0), canvas.deviceIndependentSize() * ratio), canvas,
+                      QRectF(canvas.rect()));
+    if (!canvas.isNull() && ratio != drawnForRatio && !redrawForRatioPending) {
+        // The window went to a screen of another pixel ratio: draw for that one.
+        redrawForRatioPending = true;
+        QTimer::singleShot(0, this, [this] {
+            redrawForRatioPending = false;
+            RefreshFrame(0);
+        });
+    }
 }
 
 void TPhotoForm::showEvent(QShowEvent* event) {
@@ -317,6 +325,12 @@ void TPhotoForm::showEvent(QShowEvent* event) {
         ApplyInputRegion(true);
         ApplyClickThrough(Settings.clickthrough);
     });
+}
+
+void TPhotoForm::moveEvent(QMoveEvent* event) {
+    if (event->spontaneous()) {
+        positionCheck->start();  // see that the toolkit's record matches the window's place
+    }
 }
 
 void TPhotoForm::closeEvent(QCloseEvent* event) {

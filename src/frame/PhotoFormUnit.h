@@ -28,6 +28,8 @@ public:
     virtual void nNextClick() = 0;
     virtual void nAboutClick() = 0;
     virtual void nCloseClick() = 0;
+    // Whether the desktop shows the tray icon: the only way back to a click-through frame.
+    virtual bool TrayAvailable() const = 0;
 };
 
 // The images of the menus: the controller's image list.
@@ -58,8 +60,9 @@ public:
     void RotateStep(bool clockwise, bool fine);
     // Turns the skin by 90 degrees, or back, moving to the next or previous photo.
     void ToggleRotate();
-    // Click-through on (after a confirmation) or off.
+    // Click-through on (after a confirmation) or off. Without a tray it is not available.
     void ClickThroughCommand();
+    bool ClickThroughAvailable() const { return commands.TrayAvailable(); }
     void ToggleStayOnTop();
 
     // FrameSettings
@@ -106,6 +109,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -130,6 +134,7 @@ private:
     QRecursiveMutex RenderLock;
     std::unique_ptr<TSkin> Skin;
     QMenu* contextMenu = nullptr;
+    QTimer* positionCheck = nullptr;
     WheelSteps wheelSteps;
     CloseRequestWatch closeRequests;
 
@@ -140,4 +145,6 @@ private:
     bool stayOnTop = true;
     bool clickThroughApplied = false;
     bool shownBefore = false;
+    qreal drawnForRatio = 1;  // the screen's pixel ratio the canvas was drawn for
+    bool redrawForRatioPending = false;
 };

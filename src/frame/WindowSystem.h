@@ -2,7 +2,10 @@
 
 #include "frame/FrameInput.h"
 
+#include <QPoint>
+
 #include <memory>
+#include <optional>
 
 class QKeyEvent;
 class QWidget;
@@ -12,6 +15,11 @@ class QWidget;
 // Asks the task bar and the pager to leave the window out: before the window is mapped
 // through its state property, afterwards through the window manager.
 void KeepOffTaskbar(QWidget* window);
+
+// Where the window system has the window, in logical pixels; none where the toolkit's own
+// record can be trusted. On X11 the toolkit sometimes takes a position relative to the
+// window manager's frame, not yet placed, for the window's own (0,0 instead of the place).
+std::optional<QPoint> PositionOnScreen(QWidget* window);
 
 // The key of a key event as the frame reads it: by the key pressed, not by the character.
 FrameKey FrameKeyOf(const QKeyEvent& event);

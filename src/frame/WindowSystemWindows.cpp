@@ -7,6 +7,10 @@
 // A tool window has no task-bar button on Windows.
 void KeepOffTaskbar(QWidget*) {}
 
+std::optional<QPoint> PositionOnScreen(QWidget*) {
+    return std::nullopt;
+}
+
 FrameKey FrameKeyOf(const QKeyEvent& event) {
     if (event.nativeVirtualKey() == 0) {
         return FrameKeyOfQtKey(event.key(), event.modifiers());

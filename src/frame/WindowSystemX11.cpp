@@ -130,6 +130,25 @@ void KeepOffTaskbar(QWidget* window) {
     xcb_flush(connection);
 }
 
+std::optional<QPoint> PositionOnScreen(QWidget* window) {
+    xcb_connection_t* connection = Connection();
+    QWindow* handle = window->windowHandle();
+    if (!connection || !handle) {
+        return std::nullopt;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const Reply<xcb_translate_coordinates_reply_t> reply(
+        xcb_translate_coordinates_reply(
+            connection,
+            xcb_translate_coordinates(connection, xcb_window_t(handle->winId()), root, 0, 0),
+            nullptr),
+        &std::free);
+    if (!reply) {
+        return std::nullopt;
+    }
+    return (QPointF(reply->dst_x, reply->dst_y) / window->devicePixelRatioF()).toPoint();
+}
+
 FrameKey FrameKeyOf(const QKeyEvent& event) {
     const quint32 keycode = event.nativeScanCode();
     if (keycode == 0) {

@@ -55,6 +55,7 @@ const QStringList DefaultTable = {
     u"303=Locked"_s,
     u"304=Click Through"_s,
     u"305=Stay On Top"_s,
+    u"398=Click Through is not available on this desktop: it has no notification area (system tray).\\nWhile clicks pass through the photo frame, its tray icon is the only way to reach it."_s,
     u"399=Enabling Click Through option completely removes possibility to control photo frame using Mouse and Keyboard.\\nThe only possibly way access the photo frame to switch off Click Through is to use Tray Icon.\\nClick Through also switches off Hover Transparency.\\n\\nAre you sure you want to activate Click Through option?"_s,
     u"406=Transparency"_s,
     u"407=Hover Transparency"_s,

@@ -502,8 +502,13 @@ void TOptionsForm::cbStayOnTopClick() {
 }
 
 void TOptionsForm::cbClickThroughClick() {
-    if (cbClickThrough->isChecked() &&
-        ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
+    if (!cbClickThrough->isChecked()) {
+        return;
+    }
+    if (!frame.ClickThroughAvailable()) {
+        ShowMessage(MessageKind::Information, GetText(398));
+        cbClickThrough->setChecked(false);
+    } else if (ShowMessage(MessageKind::Confirmation, GetText(399)) != MessageAnswer::Yes) {
         cbClickThrough->setChecked(false);
     }
 }

@@ -2,6 +2,7 @@
 #include "app/TApplication.h"
 #include "core/GlobalsUnit.h"
 #include "core/SettingsUnit.h"
+#include "i18n/TranslationsUnit.h"
 #include "photos/FilesUnit.h"
 #include "platform/Platform.h"
 #include "skins/SkinsUnit.h"
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 #include <optional>
@@ -120,6 +122,20 @@ private slots:
         QVERIFY(main.PhotoForm()->RenderTimer->remainingTime() > 300);
     }
 
+    void aSavedClickThroughIsNotAppliedWithoutATray() {
+        useBundledSkins();
+        writeSettings(
+            "skin=Walnut\r\nlocale=English (American) DEFAULT\r\ntransparency=255\r\n"
+            "hovertransparency=255\r\nscale=5000000\r\nangle=0\r\nzoom=0\r\n"
+            "optDX=0\r\noptDY=0\r\nclickthrough=TRUE\r\nx=10\r\ny=20\r\n");
+        TMainForm main;
+        main.CreateTimerTimer();
+        QVERIFY(!main.TrayAvailable());
+        QVERIFY(!Settings.clickthrough);
+        QVERIFY(!main.PhotoForm()->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+        QCOMPARE(main.PhotoForm()->pos(), QPoint(10, 20));  // the rest of the file was read
+    }
+
     void refusesWithoutSkins() {
         MessageRecorder recorder;
         TMainForm main;
@@ -186,11 +202,13 @@ private slots:
         QVERIFY(frame->GetStayOnTop());
         main.nLockedClick();
         QVERIFY(!Settings.locked);
+        // The headless platform has no tray: click-through says why it is not available.
+        QVERIFY(!main.TrayAvailable());
         MessageRecorder recorder;
-        recorder.answer({MessageAnswer::No});
         main.nClickThroughClick();
         QVERIFY(!Settings.clickthrough);
         QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].text, GetText(398));
         QSignalSpy closed(&main, &TMainForm::closed);
         main.nClose->trigger();
         QCOMPARE(closed.size(), 1);

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,6 +134,113 @@ private slots:
         for (QPoint outside : {QPoint(41, 100), QPoint(242, 100), QPoint(100, 66), QPoint(100, 217),
                                QPoint(0, 0), QPoint(283, 283)}) {
             QCOMPARE(Alpha(canvas, outside.x(), outside.y()), 0);
+        }
+    }
+
+    void canvasHasTheScreensPixels_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("1x") << 1.0 << 284;
+        QTest::newRow("1.25x") << 1.25 << 355;
+        QTest::newRow("1.5x") << 1.5 << 426;
+        QTest::newRow("2x") << 2.0 << 568;
+    }
+    void canvasHasTheScreensPixels() {
+        QFETCH(double, ratio);
+        QFETCH(int, pixels);
+        const QString photo = TempFolder + "single.jpg";
+        WriteImage(photo, SolidImage({80, 60}, Qt::green));
+        Settings.modefile = true;
+        Settings.file = photo;
+        TFiles files;
+        auto skin =
+            MakeSkin({400, 300}, {50, 50, 300, 200}, {{"ring.png", {0, 0}, Ring({400, 300}, 50)}});
+        const RenderedFrame rendered = RenderFrame(*skin, files, 1, Settings, 0.5, 0, ratio);
+        QCOMPARE(rendered.canvas.size(), QSize(pixels, pixels));
+        // The window keeps its logical size, which `scale` and the fine zoom step measure.
+        QCOMPARE(LogicalSize(rendered.canvas), QSize(284, 284));
+        QCOMPARE(rendered.recordedSize, QSize(426, 426));
+        // The frame covers the same logical rectangle: 200 x 150 at (42, 67).
+        const QRect drawn = QRect(42, 67, 200, 150);
+        const auto logicalAlpha = [&](QPoint p) {
+            return Alpha(rendered.canvas, int((p.x() + 0.5) * ratio), int((p.y() + 0.5) * ratio));
+        };
+        for (QPoint inside : {drawn.topLeft(), drawn.bottomRight(), drawn.center()}) {
+            QCOMPARE(logicalAlpha(inside), 255);
+        }
+        for (QPoint outside :
+             {drawn.topLeft() - QPoint(1, 1), drawn.bottomRight() + QPoint(1, 1)}) {
+            QCOMPARE(logicalAlpha(outside), 0);
+        }
+    }
+
+    void detailTheScreenCanShowIsDrawn() {
+        // A layer of one-pixel stripes: at scale 0.5 a 1x screen can only show their average,
+        // a 2x screen shows each stripe.
+        QImage stripes(400, 300, QImage::Format_ARGB32);
+        for (int x = 0; x < stripes.width(); ++x) {
+            for (int y = 0; y < stripes.height(); ++y) {
+                stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+            }
+        }
+        auto skin = MakeSkin({400, 300}, {0, 0, 10, 10}, {{"stripes.png", {0, 0}, stripes}});
+        const QImage x1 = DrawFrameCanvas(*skin, "", TSettings(), 0.5, 0, 1);
+        const QImage x2 = DrawFrameCanvas(*skin, "", TSettings(), 0.5, 0, 2);
+        const int grey = qRed(x1.pixel(142, 142));
+        QVERIFY2(grey > 90 && grey < 165, qPrintable(QString::number(grey)));
+        const int a = qRed(x2.pixel(284, 284));
+        const int b = qRed(x2.pixel(285, 284));
+        QVERIFY2(std::abs(a - b) > 200, qPrintable(QStringLiteral("%1 %2").arg(a).arg(b)));
+    }
+
+    void inputRunsAreLogicalPixels_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<QSize>("canvas");
+        QTest::addColumn<QPoint>("opaque");  // the one canvas pixel with alpha
+        QTest::addColumn<QList<QRect>>("runs");
+        QTest::newRow("1x") << 1.0 << QSize(4, 3) << QPoint(1, 2)
+                            << QList<QRect>{QRect(1, 2, 1, 1)};
+        QTest::newRow("2x: one canvas pixel of four")
+            << 2.0 << QSize(8, 6) << QPoint(3, 4) << QList<QRect>{QRect(1, 2, 1, 1)};
+        // A canvas pixel on the border of two logical pixels takes input in both.
+        QTest::newRow("1.5x: a pixel shared by four logical pixels")
+            << 1.5 << QSize(3, 3) << QPoint(1, 1)
+            << QList<QRect>{QRect(0, 0, 2, 1), QRect(0, 1, 2, 1)};
+    }
+    void inputRunsAreLogicalPixels() {
+        QFETCH(double, ratio);
+        QFETCH(QSize, canvas);
+        QFETCH(QPoint, opaque);
+        QFETCH(QList<QRect>, runs);
+        QImage image(canvas, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        image.setPixel(opaque, qRgba(10, 10, 10, 10));
+        image.setDevicePixelRatio(ratio);
+        const std::vector<QRect> got = InputRuns(image);
+        QCOMPARE(QList<QRect>(got.begin(), got.end()), runs);
+    }
+
+    void inputRegionIsTheSameOnEveryScreen() {
+        auto skin = MakeSkin({400, 300}, {50, 50, 300, 200},
+                             {{"full.png", {0, 0}, SolidImage({400, 300}, Qt::darkCyan)}});
+        const auto bounds = [&](double ratio) {
+            QRegion region;
+            for (const QRect& run : InputRuns(DrawFrameCanvas(*skin, "", {}, 0.5, 17, ratio))) {
+                region += run;
+            }
+            return region.boundingRect();
+        };
+        const QRect x1 = bounds(1);
+        for (double ratio : {1.25, 1.5, 2.0}) {
+            const QRect other = bounds(ratio);
+            QVERIFY2((other.topLeft() - x1.topLeft()).manhattanLength() <= 2 &&
+                         (other.bottomRight() - x1.bottomRight()).manhattanLength() <= 2,
+                     qPrintable(QStringLiteral("%1: %2,%3 %4x%5")
+                                    .arg(ratio)
+                                    .arg(other.x())
+                                    .arg(other.y())
+                                    .arg(other.width())
+                                    .arg(other.height())));
         }
     }
 

@@ -29,6 +29,8 @@ public:
     void nNextClick() override { calls << u"next"_s; }
     void nAboutClick() override { calls << u"about"_s; }
     void nCloseClick() override { calls << u"close"_s; }
+    bool TrayAvailable() const override { return tray; }
+    bool tray = true;
 };
 
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, Qt::MouseButton button,
@@ -464,6 +466,20 @@ private slots:
             QVERIFY(!Settings.clickthrough);
             QVERIFY(!form->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
         }
+    }
+
+    void clickThroughWithoutATraySaysWhy() {
+        commands->tray = false;
+        MessageRecorder recorder;
+        form->nClickThrough->trigger();
+        QVERIFY(!Settings.clickthrough);
+        QVERIFY(!form->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+        QCOMPARE(recorder.messages.size(), 1);
+        QCOMPARE(recorder.messages[0].kind, MessageKind::Information);
+        QCOMPARE(recorder.messages[0].text,
+                 u"Click Through is not available on this desktop: it has no notification area "
+                 "(system tray).\r\nWhile clicks pass through the photo frame, its tray icon is "
+                 "the only way to reach it."_s);
     }
 
     void contextMenuState() {

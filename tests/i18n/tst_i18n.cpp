@@ -108,6 +108,11 @@ private slots:
         QTest::newRow("no skins") << 940
                                   << "No Skins available.\r\nPlease download and install Skins in "
                                      "order to use Tallowquince.";
+        QTest::newRow("click-through without a tray")
+            << 398
+            << "Click Through is not available on this desktop: it has no notification area "
+               "(system tray).\r\nWhile clicks pass through the photo frame, its tray icon is the "
+               "only way to reach it.";
         QTest::newRow("largest ID") << 2000 << "Tallowquince is already running!";
         QTest::newRow("no ID 7") << 7 << "";
         QTest::newRow("negative ID") << -1 << "";
@@ -122,7 +127,7 @@ private slots:
 
     void builtInTableShape() {
         const QStringList& lines = DefaultTranslation().Lines;
-        QCOMPARE(lines.size(), 46);
+        QCOMPARE(lines.size(), 47);
         QCOMPARE(DefaultTranslation().Lookup(u"LOCALE_NAME"_s), QString());
         for (const QString& line : lines) {
             QVERIFY2(QRegularExpression(u"^[1-9][0-9]*=.+$"_s,

@@ -40,6 +40,8 @@ public:
     void nNextClick() override {}
     void nAboutClick() override {}
     void nCloseClick() override {}
+    bool TrayAvailable() const override { return tray; }
+    bool tray = true;
 };
 
 void WritePhoto(const QString& path, QSize size) {
@@ -501,6 +503,19 @@ private slots:
         QCOMPARE(recorder->messages.size(), 1);
         QCOMPARE(recorder->messages[0].kind, MessageKind::Confirmation);
         QCOMPARE(recorder->messages[0].text, GetText(399));
+        form->bOk->click();
+        QVERIFY(!Settings.clickthrough);
+    }
+
+    void clickThroughWithoutATraySaysWhyAndUnchecks() {
+        commands.tray = false;
+        auto form = open();
+        form->cbClickThrough->click();
+        commands.tray = true;
+        QVERIFY(!form->cbClickThrough->isChecked());
+        QCOMPARE(recorder->messages.size(), 1);
+        QCOMPARE(recorder->messages[0].kind, MessageKind::Information);
+        QCOMPARE(recorder->messages[0].text, GetText(398));
         form->bOk->click();
         QVERIFY(!Settings.clickthrough);
     }
