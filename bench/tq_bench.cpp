@@ -481,6 +481,7 @@ class NoCommands : public FrameCommands {
     void nNextClick() override {}
     void nAboutClick() override {}
     void nCloseClick() override {}
+    bool TrayAvailable() const override { return true; }
 };
 
 // Whole refreshes of the frame window: composing, presenting, the input region, the
