@@ -9,10 +9,16 @@ wait_for frame_window >/dev/null || fail "no frame window"
 W=$(frame_window)
 read -r X Y FW FH <<<"$(ds_geom "$W")"
 [ "$X $Y" = "300 150" ] || fail "frame at $X,$Y, not at the saved 300,150"
-sleep 2.5  # whatever the start-up changed has been written by now
-
-# Each write replaces the file (a new inode): a watcher lists them.
+# Each write replaces the file (a new inode): a watcher lists them, once what the start-up
+# changed has been written (the file stays the same for 2.5 s).
 inode() { stat -c %i "$SETTINGS" 2>/dev/null; }
+settled() {
+    local before
+    before=$(inode)
+    sleep 2.5
+    [ "$(inode)" = "$before" ]
+}
+wait_for settled || fail "the settings file keeps changing after the start"
 (
     last=$(inode)
     while sleep 0.02; do
@@ -26,7 +32,9 @@ inode() { stat -c %i "$SETTINGS" 2>/dev/null; }
 WATCHER=$!
 
 CX=$((X + FW / 2)) CY=$((Y + FH / 2))
+start=$(date +%s%N)
 ds_drag "$CX" "$CY" $((CX + 90)) $((CY + 60)) 15
+took=$((($(date +%s%N) - start) / 1000000))
 read -r X2 Y2 _ _ <<<"$(ds_geom "$W")"
 [ "$X2 $Y2" = "390 210" ] || fail "after a drag of 90,60 the frame is at $X2,$Y2"
 sleep 3
@@ -37,5 +45,8 @@ wait "$PID" 2>/dev/null || true
 kill "$WATCHER"
 wait "$WATCHER" 2>/dev/null || true
 writes=$(wc -l <"$WORK/writes")
-[ "$writes" -eq 1 ] || fail "the drag of 15 moves wrote the settings $writes times"
+# One write once the drag settles; a drag slowed down beyond two seconds also writes on the way.
+allowed=$((1 + took / 2000))
+((writes >= 1 && writes <= allowed)) ||
+    fail "the drag of 15 moves in $took ms wrote the settings $writes times"
 echo "PASS: a drag reached the settings file in one write before kill -9"
