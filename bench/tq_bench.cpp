@@ -493,6 +493,7 @@ void Refreshes(Verdict& verdict, const Plan& plan, const Photos& p, const QStrin
         qPrintable(QGuiApplication::platformName()));
     TempFolder = folder;
     SkinsFolder = folder + QStringLiteral("no-skins/");
+    SettingsFile = folder + QStringLiteral("Tallowquince.TQSettings");  // the frame saves changes
     Settings.modefile = true;
     Settings.file = p.noise;
     TSkins skins;
