@@ -64,6 +64,8 @@ public:
     void ClickThroughCommand();
     bool ClickThroughAvailable() const { return commands.TrayAvailable(); }
     void ToggleStayOnTop();
+    // Moves a frame of which less than half is on the screens fully onto the nearest one.
+    void KeepOnScreen();
 
     // FrameSettings
     void SetSkinByName(const QString& name) override;
@@ -135,6 +137,7 @@ private:
     std::unique_ptr<TSkin> Skin;
     QMenu* contextMenu = nullptr;
     QTimer* positionCheck = nullptr;
+    QTimer* screensCheck = nullptr;
     WheelSteps wheelSteps;
     CloseRequestWatch closeRequests;
 
