@@ -242,7 +242,9 @@ void TMainForm::nSOTClick() {
 }
 
 void TMainForm::nLockedClick() {
-    Settings.locked = !Settings.locked;
+    if (photoForm) {
+        photoForm->ToggleLocked();
+    }
 }
 
 void TMainForm::nClickThroughClick() {

@@ -189,7 +189,7 @@ void LoadSettings(FrameSettings& frame) {
     }
 }
 
-void SaveSettings(const FrameSettings& frame) {
+QByteArray SettingsFileText(const FrameSettings& frame) {
     const QPoint position = frame.GetFramePosition();
     const std::pair<const char*, QString> entries[] = {
         {"locale", Settings.locale},
@@ -224,12 +224,17 @@ void SaveSettings(const FrameSettings& frame) {
             text += QLatin1String(key) + u'=' + value + QStringLiteral("\r\n");
         }
     }
+    return text.toLocal8Bit();
+}
+
+bool WriteSettingsFile(const QByteArray& text) {
     // Atomic: a crash while saving leaves the previous file as it was.
     QSaveFile out(SettingsFile);
-    if (out.open(QIODevice::WriteOnly)) {
-        out.write(text.toLocal8Bit());
-        out.commit();
-    }
+    return out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit();
+}
+
+void SaveSettings(const FrameSettings& frame) {
+    WriteSettingsFile(SettingsFileText(frame));
 }
 
 bool GetAutostart() {

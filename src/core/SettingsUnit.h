@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 
@@ -65,6 +66,9 @@ void SetLocaleSelector(LocaleSelector selector);
 void LoadSettings(FrameSettings& frame);
 // A value holding a line break or NUL is left out, like an empty one: it would add lines.
 void SaveSettings(const FrameSettings& frame);
+// What SaveSettings writes, and the atomic write of such a text to SettingsFile.
+QByteArray SettingsFileText(const FrameSettings& frame);
+bool WriteSettingsFile(const QByteArray& text);
 
 bool TextToBool(const QString& text);
 QString BoolToText(bool value);

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QScreen>
@@ -112,7 +113,7 @@ void TPhotoForm::BuildContextMenu(const MenuImages& images) {
     connect(nPrev, &QAction::triggered, this, [this] { commands.nPrevClick(); });
     connect(nNext, &QAction::triggered, this, [this] { commands.nNextClick(); });
     connect(nStayOnTop, &QAction::triggered, this, &TPhotoForm::ToggleStayOnTop);
-    connect(nLocked, &QAction::triggered, this, [] { Settings.locked = !Settings.locked; });
+    connect(nLocked, &QAction::triggered, this, &TPhotoForm::ToggleLocked);
     connect(nClickThrough, &QAction::triggered, this, &TPhotoForm::ClickThroughCommand);
     connect(nAbout, &QAction::triggered, this, [this] { commands.nAboutClick(); });
     connect(nClose, &QAction::triggered, this, [this] { commands.nCloseClick(); });
@@ -141,7 +142,15 @@ void TPhotoForm::RefreshFrame(int step) {
                      MouseInside ? Settings.hovertransparency : Settings.transparency);
         ApplyClickThrough(Settings.clickthrough);
     }
+    // Whoever changes a setting that shows refreshes the frame.
+    SettingsChanged();
     TrimWorkingSet();
+}
+
+void TPhotoForm::SettingsChanged() {
+    if (SettingsLoaded) {
+        autosave.Changed();
+    }
 }
 
 void TPhotoForm::SetSkin(std::unique_ptr<TSkin> skin) {
@@ -231,11 +240,17 @@ void TPhotoForm::SetStayOnTop(bool on) {
     if (on != stayOnTop) {
         stayOnTop = on;
         ApplyWindowFlags();
+        SettingsChanged();
     }
 }
 
 void TPhotoForm::ToggleStayOnTop() {
     SetStayOnTop(!stayOnTop);
+}
+
+void TPhotoForm::ToggleLocked() {
+    Settings.locked = !Settings.locked;
+    SettingsChanged();
 }
 
 void TPhotoForm::SetSkinByName(const QString& name) {
@@ -373,6 +388,7 @@ void TPhotoForm::moveEvent(QMoveEvent* event) {
     if (event->spontaneous()) {
         positionCheck->start();  // see that the toolkit's record matches the window's place
     }
+    SettingsChanged();  // a drag, the keys, Fix Position or the window manager
 }
 
 void TPhotoForm::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/SettingsAutosave.h"
 #include "core/SettingsUnit.h"
 #include "frame/FrameInput.h"
 #include "frame/WindowSystem.h"
@@ -64,6 +65,7 @@ public:
     void ClickThroughCommand();
     bool ClickThroughAvailable() const { return commands.TrayAvailable(); }
     void ToggleStayOnTop();
+    void ToggleLocked();
     // Moves a frame of which less than half is on the screens fully onto the nearest one.
     void KeepOnScreen();
 
@@ -80,6 +82,8 @@ public:
     void SetFramePosition(int x, int y) override;
 
     QTimer* RenderTimer = nullptr;
+    // Set once the settings are loaded: from then on they are saved soon after each change,
+    // and when the window is destroyed.
     bool SettingsLoaded = false;
     // Set by the controller when the run ends; until then a close request is the user's.
     bool ProgramEnding = false;
@@ -129,6 +133,7 @@ private:
     void ApplyWindowFlags();
     void RunAction(FrameAction action, Qt::KeyboardModifiers modifiers);
     void BuildContextMenu(const MenuImages& images);
+    void SettingsChanged();
 
     TSkins& skins;
     TFiles& files;
@@ -140,6 +145,7 @@ private:
     QTimer* screensCheck = nullptr;
     WheelSteps wheelSteps;
     CloseRequestWatch closeRequests;
+    SettingsAutosave autosave{*this};
 
     QImage canvas;
     int alpha = 255;

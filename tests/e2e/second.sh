@@ -6,6 +6,7 @@ settings_with x=250 y=220
 start_program
 FIRST=$PID
 wait_for frame_window >/dev/null || fail "no frame window"
+sleep 2.5  # the first copy has written what its start-up changed
 before=$(cat "$SETTINGS")
 
 start_program

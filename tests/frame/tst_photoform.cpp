@@ -576,6 +576,83 @@ private slots:
         QVERIFY(text.contains("\r\nx=321\r\ny=123\r\n"));
     }
 
+    // Once the settings are loaded, what the user changes reaches the file within about two
+    // seconds, written once the change has settled.
+    void aStoredChangeIsSavedSoon_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("a drag") << 0 << QByteArray("x");
+        QTest::newRow("an arrow key") << 1 << QByteArray("y");
+        QTest::newRow("a wheel zoom") << 2 << QByteArray("scale");
+        QTest::newRow("a rotation key") << 3 << QByteArray("angle");
+        QTest::newRow("the turn key") << 4 << QByteArray("rotate");
+        QTest::newRow("the Locked item") << 5 << QByteArray("locked");
+        QTest::newRow("the Stay On Top item") << 6 << QByteArray("stayontop");
+        QTest::newRow("click-through") << 7 << QByteArray("clickthrough");
+        QTest::newRow("a transparency shown") << 8 << QByteArray("transparency");
+    }
+    void aStoredChangeIsSavedSoon() {
+        QFETCH(int, change);
+        QFETCH(QByteArray, key);
+        const auto value = [&key](const QByteArray& text) {
+            for (const QByteArray& line : text.split('\n')) {
+                if (line.startsWith(key + '=')) {
+                    return line.trimmed();
+                }
+            }
+            return QByteArray();
+        };
+        form->SettingsLoaded = true;
+        form.reset();
+        const QByteArray before = ReadFile(SettingsFile);
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        LoadSettings(*form);
+        form->SettingsLoaded = true;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        MessageRecorder recorder;
+        recorder.answer({MessageAnswer::Yes});
+        switch (change) {
+            case 0:
+                SendMouse(form.get(), QEvent::MouseButtonPress, QPoint(150, 150), Qt::LeftButton,
+                          Qt::LeftButton);
+                for (int step = 1; step <= 20; ++step) {
+                    SendMouse(form.get(), QEvent::MouseMove, QPoint(150 + step, 150), Qt::NoButton,
+                              Qt::LeftButton);
+                }
+                break;
+            case 1:
+                QTest::keyClick(form.get(), Qt::Key_Down);
+                break;
+            case 2:
+                SendWheel(form.get(), 120, Qt::NoModifier);
+                break;
+            case 3:
+                QTest::keyClick(form.get(), Qt::Key_Right, Qt::ShiftModifier);
+                break;
+            case 4:
+                QTest::keyClick(form.get(), Qt::Key_QuoteLeft);
+                break;
+            case 5:
+                form->nLocked->trigger();
+                break;
+            case 6:
+                form->nStayOnTop->trigger();
+                break;
+            case 7:
+                form->nClickThrough->trigger();
+                break;
+            case 8:
+                Settings.transparency = 100;  // as the options dialog's slider does
+                form->RefreshFrame(0);
+                break;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(SettingsFile), SettingsFileText(*form),
+                                  SettingsAutosave::MaxDelay + 500);
+        QVERIFY2(value(ReadFile(SettingsFile)) != value(before), value(before).constData());
+    }
+
     void unknownSkinNameGivesTheFirstSkin() {
         form->SetSkinByName(u"no such skin"_s);
         QCOMPARE(form->GetSkinName(), skins->SkinList().front().name);
