@@ -6,13 +6,18 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
-    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev
+    libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev libjpeg-dev
+    # HEIF, HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d, aom) decoders
+    libheif-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
     # fuzzing (the "fuzz" preset): clang, and libFuzzer with the sanitizer runtimes
     clang-14 libclang-rt-14-dev
-    # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference
-    libjpeg-turbo-progs
+    # benchmarks: djpeg, libjpeg-turbo's own scaled decode, is the photo-change reference;
+    # heif-convert decodes HEIC and AVIF; feh is the start-up reference
+    libjpeg-turbo-progs libheif-examples feh
+    # the HEIC and AVIF photos of the end-to-end tests are made with heif-enc and avifenc
+    libavif-bin
     # desktop tests on a virtual X11 desktop (tests/e2e/desktop-session): the X server, window
     # manager, panel and compositor, the tools that drive and inspect them, a font, keyboard
     # layouts and a private session bus

@@ -131,8 +131,13 @@ bool TFiles::IsPhotoFile(const QString& name) {
             c = QChar(c.unicode() - 'a' + 'A');
         }
     }
-    return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG") ||
-           extension == QLatin1String(".BMP");
+    return PhotoExtensions().contains(extension);
+}
+
+const QStringList& TFiles::PhotoExtensions() {
+    static const QStringList extensions{".JPG",  ".JPEG", ".BMP", ".HEIC",
+                                        ".HEIF", ".AVIF", ".WEBP"};
+    return extensions;
 }
 
 QString TFiles::SampleFile() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <set>
@@ -40,6 +41,8 @@ public:
     // the file cannot be read.
     static char FileOrientation(const QString& path);
     static bool IsPhotoFile(const QString& name);
+    // The extensions of photo files, in capitals with their dot.
+    static const QStringList& PhotoExtensions();
     // The photo shown when there is nothing else: "sample.jpg" beside the program.
     static QString SampleFile();
 

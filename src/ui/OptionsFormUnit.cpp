@@ -152,8 +152,7 @@ bool SavablePath(const QString& path) {
 }
 
 QString DefaultChooseFile(QWidget* parent, const QString& initial) {
-    return QFileDialog::getOpenFileName(parent, QString(), initial,
-                                        u"All Images (*.jpg *.jpeg *.bmp);;All Files (*)"_s);
+    return QFileDialog::getOpenFileName(parent, QString(), initial, PhotoFileFilter());
 }
 
 QString DefaultChooseFolder(QWidget* parent, const QString& initial) {
@@ -162,6 +161,18 @@ QString DefaultChooseFolder(QWidget* parent, const QString& initial) {
 }
 
 }  // namespace
+
+QString PhotoFileFilter() {
+    // The file dialog matches letter case on Linux: phones name their photos in capitals.
+    QStringList patterns;
+    for (const QString& extension : TFiles::PhotoExtensions()) {
+        patterns << u'*' + extension.toLower();
+    }
+    for (const QString& extension : TFiles::PhotoExtensions()) {
+        patterns << u'*' + extension;
+    }
+    return u"All Images ("_s + patterns.join(u' ') + u");;All Files (*)"_s;
+}
 
 TOptionsForm::TOptionsForm(TPhotoForm& frame, TSkins& skins, TFiles& files,
                            std::function<void()> startUpdateCheck, QWidget* parent)

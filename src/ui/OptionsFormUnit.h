@@ -19,6 +19,9 @@ class TLinkLabel;
 class TPhotoForm;
 class TSkins;
 
+// The file chooser's filter: the photo files in lower and in capital letters, then all files.
+QString PhotoFileFilter();
+
 // The options dialog: edits every setting, previews the visual ones live on the frame and
 // restores them on Cancel; the photo source, autostart, update, lock and click-through
 // take effect on OK.

@@ -84,6 +84,10 @@ settings_with() {
         optDX optDY modefile skip subfolders random autoupdate locked clickthrough; do
         printf '%s=%s\r\n' "$key" "${values[$key]}" >>"$SETTINGS"
     done
+    # The photo and the folder only when given: without them the program takes its defaults.
+    for key in file folder; do
+        [ -z "${values[$key]+set}" ] || printf '%s=%s\r\n' "$key" "${values[$key]}" >>"$SETTINGS"
+    done
 }
 
 # setting KEY: the value saved in the settings file.

@@ -43,6 +43,8 @@ private slots:
     void decodeFailures_data() {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray jpeg = EncodeImage(PhotoLikeImage({320, 240}), "JPEG", 95);
+        const QByteArray heic = EncodeHeif(PhotoLikeImage({320, 240}), HeifCodec::Hevc);
+        const QByteArray avif = EncodeHeif(PhotoLikeImage({320, 240}), HeifCodec::Av1);
         QTest::newRow("empty file") << QByteArray();
         QTest::newRow("text, not an image") << QByteArray("Hello, this is not a photo.\n");
         QTest::newRow("JPEG cut in its header") << jpeg.left(100);
@@ -52,6 +54,11 @@ private slots:
         const QByteArray bmp = EncodeImage(PhotoLikeImage({64, 64}), "BMP");
         QTest::newRow("BMP cut in its pixel data") << bmp.left(bmp.size() * 2 / 3);
         QTest::newRow("BMP missing its last byte") << bmp.left(bmp.size() - 1);
+        QTest::newRow("HEIC cut in its header") << heic.left(200);
+        QTest::newRow("HEIC cut in its picture data") << heic.left(heic.size() * 2 / 3);
+        QTest::newRow("AVIF cut in its picture data") << avif.left(avif.size() * 2 / 3);
+        QTest::newRow("HEIC claiming 60000 x 60000 pixels") << WithClaimedHeifSize(heic, 60000);
+        QTest::newRow("AVIF claiming 60000 x 60000 pixels") << WithClaimedHeifSize(avif, 60000);
     }
     void decodeFailures() {
         QFETCH(QByteArray, bytes);
@@ -153,6 +160,9 @@ private slots:
         QTest::newRow("JPEG") << "q.jpg";
         QTest::newRow("BMP") << "q.bmp";
         QTest::newRow("PNG") << "q.png";
+        QTest::newRow("WebP") << "q.webp";
+        QTest::newRow("HEIC") << "q.heic";
+        QTest::newRow("AVIF") << "q.avif";
     }
     void formats() {
         QFETCH(QString, name);
@@ -163,29 +173,63 @@ private slots:
         QCOMPARE(Corners(image), (QStringList{"red", "green", "blue", "yellow"}));
     }
 
-    void exifOrientation_data() {
+    // JPEGs in other colour spaces look as the toolkit's own reader shows them.
+    void jpegColourSpaces_data() {
+        QTest::addColumn<QByteArray>("jpeg");
+        const QImage photo = PhotoLikeImage({120, 90});
+        QTest::newRow("grey") << EncodeImage(photo.convertToFormat(QImage::Format_Grayscale8),
+                                             "JPEG", 95);
+        QTest::newRow("Adobe CMYK") << EncodeCmykJpeg(photo);
+    }
+    void jpegColourSpaces() {
+        QFETCH(QByteArray, jpeg);
+        const QString file = path("space.jpg");
+        WriteFile(file, jpeg);
+        const QImage reference = QImage::fromData(jpeg, "JPEG");
+        QVERIFY(!reference.isNull());
+        const Difference d = CompareImages(DecodeImage(file), reference);
+        QVERIFY2(d.mean < 1 && d.max <= 2, qPrintable(QString::number(d.max)));
+        // Reduced, it shows the same.
+        const DecodedPart part = DecodeImagePart(file, QRectF(0, 0, 120, 90), QSize(30, 22));
+        QCOMPARE(part.image.size(), QSize(30, 23));
+    }
+
+    // The orientation as each container stores it: EXIF in JPEG and WebP, the container's turn
+    // and mirror in HEIC and AVIF.
+    void orientation_data() {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QSize>("upright");
         QTest::addColumn<QStringList>("corners");
         const QSize wide(96, 64), tall(64, 96);
-        QTest::newRow("1 normal") << 1 << wide << QStringList{"red", "green", "blue", "yellow"};
-        QTest::newRow("2 mirrored") << 2 << wide << QStringList{"green", "red", "yellow", "blue"};
-        QTest::newRow("3 turned half")
-            << 3 << wide << QStringList{"yellow", "blue", "green", "red"};
-        QTest::newRow("4 flipped") << 4 << wide << QStringList{"blue", "yellow", "red", "green"};
-        QTest::newRow("5 transposed") << 5 << tall << QStringList{"red", "blue", "green", "yellow"};
-        QTest::newRow("6 turned clockwise")
-            << 6 << tall << QStringList{"blue", "red", "yellow", "green"};
-        QTest::newRow("7 transversed")
-            << 7 << tall << QStringList{"yellow", "green", "blue", "red"};
-        QTest::newRow("8 turned anticlockwise")
-            << 8 << tall << QStringList{"green", "yellow", "red", "blue"};
+        const struct {
+            const char* name;
+            QSize upright;
+            QStringList corners;
+        } cases[] = {
+            {"1 normal", wide, {"red", "green", "blue", "yellow"}},
+            {"2 mirrored", wide, {"green", "red", "yellow", "blue"}},
+            {"3 turned half", wide, {"yellow", "blue", "green", "red"}},
+            {"4 flipped", wide, {"blue", "yellow", "red", "green"}},
+            {"5 transposed", tall, {"red", "blue", "green", "yellow"}},
+            {"6 turned clockwise", tall, {"blue", "red", "yellow", "green"}},
+            {"7 transversed", tall, {"yellow", "green", "blue", "red"}},
+            {"8 turned anticlockwise", tall, {"green", "yellow", "red", "blue"}},
+        };
+        for (const char* file : {"photo.jpg", "photo.webp", "photo.heic", "photo.avif",
+                                 "photo-grid.heic", "photo-grid.avif"}) {
+            for (int i = 0; i < 8; ++i) {
+                QTest::addRow("%s, %s", file, cases[i].name)
+                    << QString::fromLatin1(file) << i + 1 << cases[i].upright << cases[i].corners;
+            }
+        }
     }
-    void exifOrientation() {
+    void orientation() {
+        QFETCH(QString, name);
         QFETCH(int, orientation);
         QFETCH(QSize, upright);
         QFETCH(QStringList, corners);
-        const QString file = path("exif.jpg");
+        const QString file = path(name);
         WriteImage(file, QuadrantImage({96, 64}), orientation);
 
         QCOMPARE(ImageSize(file), upright);
@@ -193,6 +237,10 @@ private slots:
         const QImage image = DecodeImage(file);
         QCOMPARE(image.size(), upright);
         QCOMPARE(Corners(image), corners);
+        if (name.endsWith(".heic") || name.endsWith(".avif")) {
+            // libheif shows the file the same way.
+            QCOMPARE(Corners(DecodeHeifWithLibheif(ReadFile(file))), corners);
+        }
 
         // The mapping from stored to upright coordinates agrees with the decoder.
         const QTransform t =
@@ -209,34 +257,77 @@ private slots:
         QCOMPARE(Corners(shown), corners);
     }
 
+    // The colours of HEIF pictures, whole or in tiles, are libheif's own.
+    void heifColoursMatchLibheif_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("orientation");
+        for (const char* file : {"c.heic", "c.avif", "c-grid.heic", "c-grid.avif"}) {
+            QTest::addRow("%s", file) << QString::fromLatin1(file) << 1;
+            QTest::addRow("%s, turned anticlockwise", file) << QString::fromLatin1(file) << 8;
+        }
+    }
+    void heifColoursMatchLibheif() {
+        QFETCH(QString, name);
+        QFETCH(int, orientation);
+        const QString file = path(name);
+        WriteImage(file, PhotoLikeImage({150, 100}), orientation);
+        const Difference d =
+            CompareImages(DecodeImage(file), DecodeHeifWithLibheif(ReadFile(file)));
+        // libheif rounds a few saturated colours differently.
+        QVERIFY2(d.mean < 0.5 && d.max <= 6,
+                 qPrintable(QStringLiteral("mean %1, max %2").arg(d.mean).arg(d.max)));
+    }
+
     // Drawing the decoded part gives the same picture as decoding everything and stretching
     // the part, while the decoder delivers far fewer pixels.
     void decodePartMatchesFullDecode_data() {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("stored");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QRectF>("part");
         QTest::addColumn<QSize>("needed");
         QTest::addColumn<int>("largestWidth");
         QTest::newRow("whole photo, eighth size")
-            << QSize(1600, 1200) << 1 << QRectF(0, 0, 1600, 1200) << QSize(200, 150) << 200;
+            << "photo.jpg" << QSize(1600, 1200) << 1 << QRectF(0, 0, 1600, 1200) << QSize(200, 150)
+            << 200;
         QTest::newRow("centred crop, unaligned edges")
-            << QSize(1203, 901) << 1 << QRectF(150.5, 0, 901.3, 901) << QSize(202, 152) << 240;
+            << "photo.jpg" << QSize(1203, 901) << 1 << QRectF(150.5, 0, 901.3, 901)
+            << QSize(202, 152) << 240;
         QTest::newRow("lower right quarter")
-            << QSize(1600, 1200) << 1 << QRectF(800, 600, 800, 600) << QSize(202, 152) << 408;
+            << "photo.jpg" << QSize(1600, 1200) << 1 << QRectF(800, 600, 800, 600)
+            << QSize(202, 152) << 408;
         QTest::newRow("turned clockwise by EXIF")
-            << QSize(1600, 1200) << 6 << QRectF(0, 200, 1200, 900) << QSize(122, 92) << 152;
+            << "photo.jpg" << QSize(1600, 1200) << 6 << QRectF(0, 200, 1200, 900) << QSize(122, 92)
+            << 152;
         QTest::newRow("transposed by EXIF, off-centre")
-            << QSize(1603, 1197) << 5 << QRectF(97, 333.3, 1000, 1100) << QSize(250, 270) << 300;
-        QTest::newRow("needs full size")
-            << QSize(400, 300) << 1 << QRectF(10, 10, 300, 200) << QSize(300, 200) << 400;
+            << "photo.jpg" << QSize(1603, 1197) << 5 << QRectF(97, 333.3, 1000, 1100)
+            << QSize(250, 270) << 300;
+        QTest::newRow("needs full size") << "photo.jpg" << QSize(400, 300) << 1
+                                         << QRectF(10, 10, 300, 200) << QSize(300, 200) << 400;
+        QTest::newRow("HEIC, whole photo, eighth size")
+            << "photo.heic" << QSize(1600, 1200) << 1 << QRectF(0, 0, 1600, 1200) << QSize(200, 150)
+            << 200;
+        QTest::newRow("HEIC turned by the container, off-centre")
+            << "photo.heic" << QSize(1603, 1197) << 5 << QRectF(97, 333.3, 1000, 1100)
+            << QSize(250, 270) << 300;
+        QTest::newRow("AVIF, centred crop, unaligned edges")
+            << "photo.avif" << QSize(1203, 901) << 1 << QRectF(150.5, 0, 901.3, 901)
+            << QSize(202, 152) << 240;
+        QTest::newRow("HEIC grid, cut tiles at the edges, turned clockwise")
+            << "photo-grid.heic" << QSize(1000, 700) << 6 << QRectF(50, 100, 600, 800)
+            << QSize(150, 200) << 200;
+        QTest::newRow("AVIF grid, a small part inside a few tiles")
+            << "photo-grid.avif" << QSize(1000, 700) << 1 << QRectF(300.5, 200, 130, 90.5)
+            << QSize(60, 40) << 130;
     }
     void decodePartMatchesFullDecode() {
+        QFETCH(QString, name);
         QFETCH(QSize, stored);
         QFETCH(int, orientation);
         QFETCH(QRectF, part);
         QFETCH(QSize, needed);
         QFETCH(int, largestWidth);
-        const QString file = path("photo.jpg");
+        const QString file = path(name);
         WriteImage(file, PhotoLikeImage(stored), orientation);
 
         const DecodedPart decoded = DecodeImagePart(file, part, needed);

@@ -76,6 +76,10 @@ private slots:
         QTest::newRow("JPEG in capitals") << "PHOTO.JPEG" << true;
         QTest::newRow("mixed case jpeg") << "Photo.jpeg" << true;
         QTest::newRow("BMP") << "PHOTO.BMP" << true;
+        QTest::newRow("HEIC from a phone") << "IMG_0001.HEIC" << true;
+        QTest::newRow("heif") << "a.heif" << true;
+        QTest::newRow("avif") << "a.avif" << true;
+        QTest::newRow("WebP in mixed case") << "a.WebP" << true;
         QTest::newRow("png") << "a.png" << false;
         QTest::newRow("gif") << "a.gif" << false;
         QTest::newRow("no extension") << "jpg" << false;
@@ -96,6 +100,8 @@ private slots:
         WriteFile(photos() + "a.png", EncodeImage(QuadrantImage({4, 4}), "PNG"));
         WriteFile(photos() + "b.gif", "GIF89a");
         WriteFile(photos() + ".hidden.jpg", "not decoded by the scan");
+        WriteFile(photos() + "IMG_0001.HEIC", "not decoded by the scan");
+        WriteFile(photos() + "web.webp", "not decoded by the scan");
         writePhoto("sub/d.jpg");
         writePhoto("sub/e.jpg");
         writePhoto("sub/deeper/f.jpg");
@@ -106,8 +112,8 @@ private slots:
         files.Rebuild();
         QVERIFY(messages.messages.isEmpty());
         const QStringList paths = Paths(files.OrderedList);
-        const QStringList expected{"Photo.jpeg",       "PHOTO.BMP",  "c.JpG",
-                                   ".hidden.jpg",      "sub/d.jpg",  "sub/e.jpg",
+        const QStringList expected{"Photo.jpeg",       "PHOTO.BMP",  "c.JpG",     ".hidden.jpg",
+                                   "IMG_0001.HEIC",    "web.webp",   "sub/d.jpg", "sub/e.jpg",
                                    "sub/deeper/f.jpg", "other/g.jpg"};
         QCOMPARE(paths.size(), expected.size());
         for (const QString& name : expected) {
@@ -267,22 +273,31 @@ private slots:
     }
 
     void fileOrientation_data() {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("exif");
+        QTest::addColumn<int>("turn");
         QTest::addColumn<char>("letter");
-        QTest::newRow("landscape") << QSize(40, 30) << 0 << 'H';
-        QTest::newRow("portrait") << QSize(30, 40) << 0 << 'V';
-        QTest::newRow("square") << QSize(30, 30) << 0 << 'H';
-        QTest::newRow("stored landscape, turned by EXIF") << QSize(40, 30) << 8 << 'V';
-        QTest::newRow("stored portrait, turned by EXIF") << QSize(30, 40) << 6 << 'H';
-        QTest::newRow("stored landscape, turned half by EXIF") << QSize(40, 30) << 3 << 'H';
+        QTest::newRow("landscape") << "o.jpg" << QSize(40, 30) << 0 << 'H';
+        QTest::newRow("portrait") << "o.jpg" << QSize(30, 40) << 0 << 'V';
+        QTest::newRow("square") << "o.jpg" << QSize(30, 30) << 0 << 'H';
+        QTest::newRow("stored landscape, turned by EXIF") << "o.jpg" << QSize(40, 30) << 8 << 'V';
+        QTest::newRow("stored portrait, turned by EXIF") << "o.jpg" << QSize(30, 40) << 6 << 'H';
+        QTest::newRow("stored landscape, turned half by EXIF")
+            << "o.jpg" << QSize(40, 30) << 3 << 'H';
+        QTest::newRow("WebP, turned by EXIF") << "o.webp" << QSize(40, 30) << 6 << 'V';
+        QTest::newRow("HEIC portrait") << "o.heic" << QSize(30, 40) << 0 << 'V';
+        QTest::newRow("HEIC stored landscape, turned by the container")
+            << "o.heic" << QSize(40, 30) << 6 << 'V';
+        QTest::newRow("AVIF stored portrait, turned by the container")
+            << "o.avif" << QSize(30, 40) << 8 << 'H';
     }
     void fileOrientation() {
+        QFETCH(QString, name);
         QFETCH(QSize, size);
-        QFETCH(int, exif);
+        QFETCH(int, turn);
         QFETCH(char, letter);
-        writePhoto("o.jpg", size, exif);
-        QCOMPARE(TFiles::FileOrientation(photos() + "o.jpg"), letter);
+        writePhoto(name, size, turn);
+        QCOMPARE(TFiles::FileOrientation(photos() + name), letter);
     }
 
     void undecodableFilesCountAsLandscape() {

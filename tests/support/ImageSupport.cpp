@@ -9,7 +9,13 @@
 #include <QTest>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
 
 QImage QuadrantImage(const QSize& size) {
     QImage image(size, QImage::Format_RGB32);
@@ -63,14 +69,64 @@ QByteArray EncodeImage(const QImage& image, const char* format, int quality) {
     return bytes;
 }
 
+QByteArray EncodeCmykJpeg(const QImage& image) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);  // errors end the test program: test data only
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    info.write_Adobe_marker = TRUE;
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(image.width()) * 4);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int k = std::max({c.red(), c.green(), c.blue()});
+            const auto ink = [&](int v) { return k ? JSAMPLE(v * 255 / k) : JSAMPLE(0); };
+            // Inverted: 255 is no ink.
+            row[size_t(x) * 4 + 0] = ink(c.red());
+            row[size_t(x) * 4 + 1] = ink(c.green());
+            row[size_t(x) * 4 + 2] = ink(c.blue());
+            row[size_t(x) * 4 + 3] = JSAMPLE(k);
+        }
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+namespace {
+
+// A big-endian TIFF structure with one IFD holding the Orientation tag (0x0112).
+QByteArray ExifTiff(int orientation) {
+    const char tiff[] = {'M', 'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                         1,   0x12, 0, 3,  0, 0, 0, 1, 0, char(orientation),
+                         0,   0,    0, 0,  0, 0};
+    return QByteArray(tiff, sizeof tiff);
+}
+
+}  // namespace
+
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
-    // APP1 "Exif": a big-endian TIFF header and one IFD with the Orientation tag (0x0112).
-    const char exif[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0,
-                         'M',    'M',    0, 42, 0,   0,   0,   8,   0, 1,
-                         1,      0x12,   0, 3,  0,   0,   0,   1,   0, char(orientation),
-                         0,      0,      0, 0,  0,   0};
+    // An APP1 block: marker, length, "Exif\0\0", the TIFF structure.
+    const QByteArray body = QByteArray("Exif\0\0", 6) + ExifTiff(orientation);
     QByteArray result = jpeg.left(2);
-    result += QByteArray(exif, sizeof exif);
+    result += "\xFF\xE1";
+    result += char((body.size() + 2) >> 8);
+    result += char((body.size() + 2) & 0xFF);
+    result += body;
     result += jpeg.mid(2);
     return result;
 }
@@ -96,11 +152,61 @@ QByteArray WithClaimedSize(const QByteArray& jpeg, int width, int height) {
     return result;
 }
 
-void WriteImage(const QString& path, const QImage& image, int exifOrientation) {
+QByteArray WithWebpExifOrientation(const QByteArray& webp, int orientation) {
+    // A simple file is "RIFF", size, "WEBP" and one "VP8 " or "VP8L" chunk; EXIF needs the
+    // extended form: a "VP8X" chunk with the EXIF flag and the canvas size first.
+    const QSize size = QImage::fromData(webp, "WEBP").size();
+    const auto le = [](quint32 v, int bytes) {
+        QByteArray out;
+        for (int i = 0; i < bytes; ++i) {
+            out += char((v >> (8 * i)) & 0xFF);
+        }
+        return out;
+    };
+    const QByteArray exif = ExifTiff(orientation);
+    QByteArray body = "WEBP";
+    body += "VP8X" + le(10, 4) + le(0x08, 4) + le(quint32(size.width() - 1), 3) +
+            le(quint32(size.height() - 1), 3);
+    body += webp.mid(12);
+    body += "EXIF" + le(quint32(exif.size()), 4) + exif;
+    if (exif.size() % 2) {
+        body += '\0';
+    }
+    return "RIFF" + le(quint32(body.size()), 4) + body;
+}
+
+QByteArray WithClaimedHeifSize(const QByteArray& heif, int side) {
+    QByteArray result = heif;
+    qsizetype at = 0;
+    while ((at = result.indexOf("ispe", at)) >= 0 && at + 16 <= result.size()) {
+        for (int field : {8, 12}) {
+            for (int i = 0; i < 4; ++i) {
+                result[at + field + i] = char((quint32(side) >> (24 - 8 * i)) & 0xFF);
+            }
+        }
+        at += 16;
+    }
+    return result;
+}
+
+void WriteImage(const QString& path, const QImage& image, int orientation) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
         QByteArray jpeg = EncodeImage(image, "JPEG", 95);
-        WriteFile(path, exifOrientation ? WithExifOrientation(jpeg, exifOrientation) : jpeg);
+        WriteFile(path, orientation ? WithExifOrientation(jpeg, orientation) : jpeg);
+    } else if (suffix == QLatin1String("webp")) {
+        QByteArray webp = EncodeImage(image, "WEBP", 95);
+        WriteFile(path, orientation ? WithWebpExifOrientation(webp, orientation) : webp);
+    } else if (suffix == QLatin1String("heic") || suffix == QLatin1String("avif")) {
+        const HeifCodec codec = suffix == QLatin1String("heic") ? HeifCodec::Hevc : HeifCodec::Av1;
+        const int turn = orientation ? orientation : 1;
+        const QByteArray heif = QFileInfo(path).completeBaseName().endsWith(QLatin1String("-grid"))
+                                    ? EncodeHeifGrid(image, codec, QSize(64, 64), turn)
+                                    : EncodeHeif(image, codec, turn);
+        if (heif.isEmpty()) {
+            QTest::qFail("libheif could not encode the test image", __FILE__, __LINE__);
+        }
+        WriteFile(path, heif);
     } else {
         WriteFile(path, EncodeImage(image, suffix.toUpper().toLatin1().constData()));
     }

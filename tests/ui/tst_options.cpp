@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -425,6 +426,36 @@ private slots:
         QCOMPARE(Settings.file, chosen);
         form->bCancel->click();
         QCOMPARE(Settings.file, TFiles::SampleFile());
+    }
+
+    void fileChooserOffersThePhotoFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("JPEG") << "a.jpg" << true;
+        QTest::newRow("BMP in capitals") << "B.BMP" << true;
+        QTest::newRow("HEIC from a phone") << "IMG_0001.HEIC" << true;
+        QTest::newRow("heif") << "c.heif" << true;
+        QTest::newRow("AVIF") << "d.avif" << true;
+        QTest::newRow("WebP") << "e.webp" << true;
+        QTest::newRow("PNG stays out") << "f.png" << false;
+        QTest::newRow("GIF stays out") << "g.GIF" << false;
+    }
+    void fileChooserOffersThePhotoFiles() {
+        QFETCH(QString, name);
+        QFETCH(bool, offered);
+        // The first filter, matched with letter case as the file dialog does on Linux.
+        const QString filter = PhotoFileFilter().section(u";;"_s, 0, 0);
+        const QStringList patterns =
+            filter.section(u'(', 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
+        bool matched = false;
+        for (const QString& pattern : patterns) {
+            matched = matched ||
+                      QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+                          .match(name)
+                          .hasMatch();
+        }
+        QCOMPARE(matched, offered);
+        QVERIFY(PhotoFileFilter().endsWith(u";;All Files (*)"_s));
     }
 
     // The settings file keeps one value a line: a chosen path with a line break is refused

@@ -1,0 +1,458 @@
+// HEIF, HEIC and AVIF through libheif. Pictures are decoded in their own colour planes, without
+// the container's turn, and reduced and converted to RGB in one pass over the part that is
+// shown. A grid (how phones store large photos) is decoded one tile at a time, and only the
+// tiles under the part shown: a 48-megapixel photo never exists in memory at full size.
+
+#include "HeifContainer.h"
+#include "ImageDecoder.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace imaging {
+
+namespace {
+
+// libheif decodes a picture that is not a grid whole; a larger one is refused. A grid is
+// decoded a tile at a time.
+constexpr qint64 MaxWholePictureBytes = 256LL * 1024 * 1024;
+
+struct HeifFree {
+    void operator()(heif_context* p) const { heif_context_free(p); }
+    void operator()(const heif_image_handle* p) const { heif_image_handle_release(p); }
+    void operator()(const heif_image* p) const { heif_image_release(p); }
+    void operator()(heif_decoding_options* p) const { heif_decoding_options_free(p); }
+    void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); }
+};
+template <typename T>
+using HeifPtr = std::unique_ptr<T, HeifFree>;
+
+// libheif reads through the opened file.
+QIODevice& Device(void* userdata) {
+    return *static_cast<QIODevice*>(userdata);
+}
+
+const heif_reader FileReader = {
+    1,
+    [](void* userdata) -> int64_t { return Device(userdata).pos(); },
+    [](void* data, size_t size, void* userdata) -> int {
+        return Device(userdata).read(static_cast<char*>(data), qint64(size)) == qint64(size) ? 0
+                                                                                             : 1;
+    },
+    [](int64_t position, void* userdata) -> int { return Device(userdata).seek(position) ? 0 : 1; },
+    [](int64_t target, void* userdata) {
+        return target <= Device(userdata).size() ? heif_reader_grow_status_size_reached
+                                                 : heif_reader_grow_status_size_beyond_eof;
+    },
+};
+
+// One colour plane of a decoded picture, or one channel of an interleaved one.
+struct Plane {
+    const uint8_t* data = nullptr;
+    int stride = 0;     // bytes from one row to the next
+    int step = 1;       // samples from one pixel to the next
+    bool wide = false;  // 16-bit samples
+    int shiftX = 0;     // subsampling, as a shift of the picture's coordinates
+    int shiftY = 0;
+    int width = 0;  // in samples
+    int height = 0;
+
+    // The mean of the samples under picture pixels [x0, x1) x [y0, y1).
+    double mean(int x0, int x1, int y0, int y1) const {
+        const int sx0 = x0 >> shiftX, sx1 = std::min((x1 - 1) >> shiftX, width - 1);
+        const int sy0 = y0 >> shiftY, sy1 = std::min((y1 - 1) >> shiftY, height - 1);
+        quint64 sum = 0;
+        for (int y = sy0; y <= sy1; ++y) {
+            const uint8_t* row = data + qsizetype(y) * stride;
+            if (wide) {
+                const auto* samples = reinterpret_cast<const uint16_t*>(row);
+                for (int x = sx0; x <= sx1; ++x) {
+                    sum += samples[x * step];
+                }
+            } else {
+                for (int x = sx0; x <= sx1; ++x) {
+                    sum += row[x * step];
+                }
+            }
+        }
+        return double(sum) / (double(sx1 - sx0 + 1) * (sy1 - sy0 + 1));
+    }
+};
+
+using Colour = std::array<double, 3>;
+
+// How a decoded picture's planes become red, green and blue.
+struct Colours {
+    enum Kind { Rgb, YCbCr, Grey } kind = YCbCr;
+    double kr = 0.299, kb = 0.114;  // BT.601, libheif's default
+    bool fullRange = true;
+    int bits = 8;
+    std::vector<Plane> planes;
+
+    // The colour of picture pixels [x0, x1) x [y0, y1), not yet clamped to 0..255.
+    Colour at(int x0, int x1, int y0, int y1) const {
+        const double maxValue = (1 << bits) - 1;
+        const double half = 1 << (bits - 1);
+        // Samples to the 8-bit scale.
+        const double unit = fullRange ? 255.0 / maxValue : 1.0 / (1 << (bits - 8));
+        const double c0 = planes[0].mean(x0, x1, y0, y1);
+        if (kind == Rgb) {
+            return {c0 * unit, planes[1].mean(x0, x1, y0, y1) * unit,
+                    planes[2].mean(x0, x1, y0, y1) * unit};
+        }
+        double y = c0 * unit;
+        double cb = kind == Grey ? 0 : (planes[1].mean(x0, x1, y0, y1) - half) * unit;
+        double cr = kind == Grey ? 0 : (planes[2].mean(x0, x1, y0, y1) - half) * unit;
+        if (!fullRange) {
+            y = (y - 16) * 255.0 / 219.0;
+            cb *= 255.0 / 224.0;
+            cr *= 255.0 / 224.0;
+        }
+        const double kg = 1 - kr - kb;
+        return {y + 2 * (1 - kr) * cr, y - (2 * kb * (1 - kb) * cb + 2 * kr * (1 - kr) * cr) / kg,
+                y + 2 * (1 - kb) * cb};
+    }
+};
+
+// The weights of the colour matrices, by their ITU-T H.273 code; nothing for the rare ones,
+// which are left to libheif.
+std::optional<std::array<double, 2>> MatrixWeights(int code) {
+    switch (code) {
+        case heif_matrix_coefficients_ITU_R_BT_709_5:
+            return std::array{0.299, 0.114};
+        case heif_matrix_coefficients_unspecified:
+        case heif_matrix_coefficients_ITU_R_BT_470_6_System_B_G:
+        case heif_matrix_coefficients_ITU_R_BT_601_6:
+            return std::array{0.299, 0.114};
+        case heif_matrix_coefficients_US_FCC_T47:
+            return std::array{0.30, 0.11};
+        case heif_matrix_coefficients_SMPTE_240M:
+            return std::array{0.212, 0.087};
+        case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+            return std::array{0.2627, 0.0593};
+        default:
+            return std::nullopt;
+    }
+}
+
+// The colour description of a picture: the container's, else the coded stream's.
+HeifPtr<heif_color_profile_nclx> ColourDescription(const heif_image_handle* handle,
+                                                   const heif_image* picture) {
+    heif_color_profile_nclx* raw = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok) {
+        heif_nclx_color_profile_free(raw);
+        raw = nullptr;
+        if (heif_image_get_nclx_color_profile(picture, &raw).code != heif_error_Ok) {
+            heif_nclx_color_profile_free(raw);
+            raw = nullptr;
+        }
+    }
+    return HeifPtr<heif_color_profile_nclx>(raw);
+}
+
+// The planes of a decoded picture and how to convert them; nothing for a layout left to
+// libheif's own conversion.
+std::optional<Colours> DescribePlanes(const heif_image_handle* handle, const heif_image* picture) {
+    Colours colours;
+    const heif_colorspace space = heif_image_get_colorspace(picture);
+    const heif_chroma chroma = heif_image_get_chroma_format(picture);
+    const auto add = [&](heif_channel channel, int step, int offset) {
+        Plane p;
+        p.data = heif_image_get_plane_readonly(picture, channel, &p.stride);
+        const bool interleaved = channel == heif_channel_interleaved;
+        const int stored = heif_image_get_bits_per_pixel(picture, channel);
+        p.wide = stored > 8 && !interleaved;
+        p.step = step;
+        p.width = heif_image_get_width(picture, channel);
+        p.height = heif_image_get_height(picture, channel);
+        colours.bits = interleaved ? 8 : heif_image_get_bits_per_pixel_range(picture, channel);
+        if (p.data == nullptr || p.width <= 0 || p.height <= 0 || colours.bits < 8 ||
+            colours.bits > 16 || (p.wide && stored != 16)) {
+            return false;
+        }
+        p.data += offset;
+        colours.planes.push_back(p);
+        return true;
+    };
+    if (chroma == heif_chroma_interleaved_RGB) {
+        colours.kind = Colours::Rgb;
+        return add(heif_channel_interleaved, 3, 0) && add(heif_channel_interleaved, 3, 1) &&
+                       add(heif_channel_interleaved, 3, 2)
+                   ? std::optional(colours)
+                   : std::nullopt;
+    }
+    if (space == heif_colorspace_RGB && chroma == heif_chroma_444) {
+        colours.kind = Colours::Rgb;
+        return add(heif_channel_R, 1, 0) && add(heif_channel_G, 1, 0) && add(heif_channel_B, 1, 0)
+                   ? std::optional(colours)
+                   : std::nullopt;
+    }
+    const HeifPtr<heif_color_profile_nclx> nclx = ColourDescription(handle, picture);
+    if (nclx) {
+        colours.fullRange = nclx->full_range_flag != 0;
+    }
+    if (space == heif_colorspace_monochrome) {
+        colours.kind = Colours::Grey;
+        return add(heif_channel_Y, 1, 0) ? std::optional(colours) : std::nullopt;
+    }
+    if (space != heif_colorspace_YCbCr ||
+        (chroma != heif_chroma_420 && chroma != heif_chroma_422 && chroma != heif_chroma_444)) {
+        return std::nullopt;
+    }
+    if (nclx && nclx->matrix_coefficients == heif_matrix_coefficients_RGB_GBR) {
+        colours.kind = Colours::Rgb;
+        return add(heif_channel_Cr, 1, 0) && add(heif_channel_Y, 1, 0) && add(heif_channel_Cb, 1, 0)
+                   ? std::optional(colours)
+                   : std::nullopt;
+    }
+    if (nclx) {
+        const auto weights = MatrixWeights(nclx->matrix_coefficients);
+        if (!weights) {
+            return std::nullopt;
+        }
+        colours.kr = (*weights)[0];
+        colours.kb = (*weights)[1];
+    }
+    colours.kind = Colours::YCbCr;
+    if (!add(heif_channel_Y, 1, 0) || !add(heif_channel_Cb, 1, 0) || !add(heif_channel_Cr, 1, 0)) {
+        return std::nullopt;
+    }
+    colours.planes[1].shiftX = colours.planes[2].shiftX = chroma == heif_chroma_444 ? 0 : 1;
+    colours.planes[1].shiftY = colours.planes[2].shiftY = chroma == heif_chroma_420 ? 1 : 0;
+    return colours;
+}
+
+// Averages every block of `factor` x `factor` stored pixels of `area` into one RGB pixel,
+// from pieces of the picture (tiles, or the whole picture) added in any order.
+class Reducer {
+public:
+    Reducer(const QRect& area, int factor, const QSize& picture)
+        : area(area),
+          factor(factor),
+          picture(picture),
+          width((area.width() + factor - 1) / factor),
+          height((area.height() + factor - 1) / factor),
+          image(width, height, QImage::Format_RGB32) {
+        if (factor > 1 && !image.isNull()) {
+            sums.assign(size_t(width) * size_t(height) * 4, 0.0f);
+        }
+    }
+
+    // The stored pixels the result covers.
+    QRect covered() const { return QRect(area.topLeft(), QSize(width, height) * factor); }
+    bool isNull() const { return image.isNull(); }
+
+    // Adds a decoded piece of the picture that lies at `piece`.
+    void add(const Colours& colours, const QRect& piece) {
+        const QRect inside = piece.intersected(covered()).intersected(QRect({0, 0}, picture));
+        if (inside.isEmpty()) {
+            return;
+        }
+        const int oy0 = (inside.top() - area.y()) / factor;
+        const int oy1 = (inside.bottom() - area.y()) / factor;
+        const int ox0 = (inside.left() - area.x()) / factor;
+        const int ox1 = (inside.right() - area.x()) / factor;
+        for (int oy = oy0; oy <= oy1; ++oy) {
+            const int y0 = std::max(area.y() + oy * factor, inside.top());
+            const int y1 = std::min(area.y() + (oy + 1) * factor, inside.bottom() + 1);
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(oy));
+            for (int ox = ox0; ox <= ox1; ++ox) {
+                const int x0 = std::max(area.x() + ox * factor, inside.left());
+                const int x1 = std::min(area.x() + (ox + 1) * factor, inside.right() + 1);
+                const Colour c =
+                    colours.at(x0 - piece.x(), x1 - piece.x(), y0 - piece.y(), y1 - piece.y());
+                if (factor == 1) {
+                    line[ox] = qRgb(ToByte(c[0]), ToByte(c[1]), ToByte(c[2]));
+                    continue;
+                }
+                const float weight = float((x1 - x0) * (y1 - y0));
+                float* sum = &sums[(size_t(oy) * size_t(width) + size_t(ox)) * 4];
+                for (int i = 0; i < 3; ++i) {
+                    sum[i] += float(c[size_t(i)]) * weight;
+                }
+                sum[3] += weight;
+            }
+        }
+    }
+
+    QImage finish() {
+        for (int oy = 0; oy < height && factor > 1; ++oy) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(oy));
+            for (int ox = 0; ox < width; ++ox) {
+                const float* sum = &sums[(size_t(oy) * size_t(width) + size_t(ox)) * 4];
+                const float w = std::max(sum[3], 1.0f);
+                line[ox] = qRgb(ToByte(sum[0] / w), ToByte(sum[1] / w), ToByte(sum[2] / w));
+            }
+        }
+        return std::move(image);
+    }
+
+private:
+    static int ToByte(double v) { return int(std::clamp(std::lround(v), 0L, 255L)); }
+
+    QRect area;
+    int factor;
+    QSize picture;
+    int width;
+    int height;
+    QImage image;
+    std::vector<float> sums;  // red, green, blue and weight of each pixel
+};
+
+HeifPtr<const heif_image> Decode(const heif_image_handle* handle, bool turned,
+                                 heif_colorspace space, heif_chroma chroma) {
+    // Turned by libheif only when this reader cannot follow the container's transforms.
+    HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
+    if (!options) {
+        return nullptr;
+    }
+    options->ignore_transformations = turned ? 0 : 1;
+    options->convert_hdr_to_8bit = space == heif_colorspace_RGB ? 1 : 0;
+    heif_image* picture = nullptr;
+    if (heif_decode_image(handle, &picture, space, chroma, options.get()).code != heif_error_Ok) {
+        heif_image_release(picture);
+        return nullptr;
+    }
+    return HeifPtr<const heif_image>(picture);
+}
+
+// Decodes the picture of `handle` and adds it to the result at `piece`.
+bool AddPicture(const heif_image_handle* handle, bool turned, const QRect& piece, Reducer& result) {
+    // In the layout libheif chooses (this version gives planar RGB: the cheapest it offers,
+    // cheaper than asking for the coded planes); one it does not describe plainly is converted
+    // to 8-bit RGB.
+    HeifPtr<const heif_image> picture =
+        Decode(handle, turned, heif_colorspace_undefined, heif_chroma_undefined);
+    std::optional<Colours> colours = picture ? DescribePlanes(handle, picture.get()) : std::nullopt;
+    if (!colours) {
+        picture.reset();
+        picture = Decode(handle, turned, heif_colorspace_RGB, heif_chroma_interleaved_RGB);
+        colours = picture ? DescribePlanes(handle, picture.get()) : std::nullopt;
+    }
+    if (!colours || QSize(heif_image_get_primary_width(picture.get()),
+                          heif_image_get_primary_height(picture.get())) != piece.size()) {
+        return false;
+    }
+    result.add(*colours, piece);
+    return true;
+}
+
+class HeifImageDecoder final : public ImageDecoder {
+public:
+    explicit HeifImageDecoder(std::unique_ptr<PhotoFile> opened) : file(std::move(opened)) {
+        HeifTransforms transforms;
+        if (container.read(*file)) {
+            transforms = container.transforms(*container.primary());
+            if (transforms.known) {
+                grid = container.grid(*file);
+            }
+        }
+        if (grid) {
+            info = {grid->size, transforms.transformation};
+            return;
+        }
+        context.reset(heif_context_alloc());
+        heif_image_handle* primary = nullptr;
+        if (!context || !file->seek(0) ||
+            heif_context_read_from_reader(context.get(), &FileReader, file.get(), nullptr).code !=
+                heif_error_Ok ||
+            heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok) {
+            return;
+        }
+        handle.reset(primary);
+        // libheif reports the size as shown. The file's own record of the stored size is not
+        // to be trusted: libheif's encoder writes the turned one.
+        const QSize upright(heif_image_handle_get_width(primary),
+                            heif_image_handle_get_height(primary));
+        if (transforms.known) {
+            const bool quarter =
+                transforms.transformation.testFlag(QImageIOHandler::TransformationRotate90);
+            info = {quarter ? upright.transposed() : upright, transforms.transformation};
+        } else {
+            // A crop, or something this reader does not know: libheif does it all.
+            info = {upright, QImageIOHandler::TransformationNone};
+            libheifTurns = true;
+        }
+    }
+
+    ImageHeader header() override {
+        // A picture coded whole is decoded whole, in planar RGB.
+        const bool fits = grid || qint64(info.storedSize.width()) * info.storedSize.height() * 3 <=
+                                      MaxWholePictureBytes;
+        return (grid || handle) && fits ? info : ImageHeader{};
+    }
+
+    StoredPart decode(const QRect& area, const QSize& needed) override {
+        const int factor = WholeReduction(area.size(), needed);
+        if (!WithinAllocationLimit((area.size() + QSize(factor - 1, factor - 1)) / factor)) {
+            return {};
+        }
+        Reducer result(area, factor, info.storedSize);
+        if (result.isNull()) {
+            return {};
+        }
+        const bool complete = grid ? AddTiles(result)
+                                   : handle && AddPicture(handle.get(), libheifTurns,
+                                                          QRect({0, 0}, info.storedSize), result);
+        if (!complete) {
+            return {};
+        }
+        const QRect covered = result.covered();
+        return {result.finish(), covered};
+    }
+
+private:
+    // Each tile under the result on its own: copied out as a file of its own for libheif.
+    bool AddTiles(Reducer& result) {
+        const QSize tile = grid->tileSize;
+        for (int row = 0; row < grid->rows; ++row) {
+            for (int column = 0; column < grid->columns; ++column) {
+                const QRect piece(QPoint(column * tile.width(), row * tile.height()), tile);
+                if (!piece.intersects(result.covered())) {
+                    continue;
+                }
+                const HeifItem* item =
+                    container.item(grid->tiles[size_t(row) * size_t(grid->columns) + column]);
+                const QByteArray bytes =
+                    item ? container.singleItemFile(*file, *item) : QByteArray();
+                HeifPtr<heif_context> tileContext(heif_context_alloc());
+                heif_image_handle* raw = nullptr;
+                if (bytes.isEmpty() || !tileContext ||
+                    heif_context_read_from_memory_without_copy(tileContext.get(), bytes.constData(),
+                                                               size_t(bytes.size()), nullptr)
+                            .code != heif_error_Ok ||
+                    heif_context_get_primary_image_handle(tileContext.get(), &raw).code !=
+                        heif_error_Ok) {
+                    return false;
+                }
+                const HeifPtr<const heif_image_handle> tileHandle(raw);
+                if (!AddPicture(tileHandle.get(), false, piece, result)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // Declared first: libheif reads through it until the context and handle are gone.
+    std::unique_ptr<PhotoFile> file;
+    HeifContainer container;
+    std::optional<HeifGrid> grid;
+    HeifPtr<heif_context> context;
+    HeifPtr<const heif_image_handle> handle;
+    ImageHeader info;
+    bool libheifTurns = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ImageDecoder> NewHeifImageDecoder(std::unique_ptr<PhotoFile> file) {
+    return std::make_unique<HeifImageDecoder>(std::move(file));
+}
+
+}  // namespace imaging
