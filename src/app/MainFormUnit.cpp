@@ -28,6 +28,11 @@ QTimer* NewTimer(QObject* owner, int interval) {
 
 }  // namespace
 
+bool TrayActivationOpensOptions(QSystemTrayIcon::ActivationReason reason, bool iconPlaceKnown) {
+    return reason == QSystemTrayIcon::DoubleClick ||
+           (reason == QSystemTrayIcon::Trigger && !iconPlaceKnown);
+}
+
 TMainForm::TMainForm() {
     CreateTimer = NewTimer(this, 100);
     CreateTimer->setSingleShot(true);
@@ -85,8 +90,9 @@ void TMainForm::FormCreate() {
     TrayIcon->setToolTip(ApplicationTitle);
     connect(TrayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) {
-                    TrayIconDblClick();
+                if (TrayActivationOpensOptions(reason, !TrayIcon->geometry().isEmpty())) {
+                    // After the tray's call returns: a panel waits for its answer.
+                    QTimer::singleShot(0, this, &TMainForm::TrayIconDblClick);
                 }
             });
     TrayIcon->show();

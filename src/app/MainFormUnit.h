@@ -3,16 +3,23 @@
 #include "frame/PhotoFormUnit.h"
 
 #include <QObject>
+#include <QSystemTrayIcon>
 
 #include <memory>
 
 class QAction;
 class QMenu;
 class QSocketNotifier;
-class QSystemTrayIcon;
 class QTimer;
 class TFiles;
 class TSkins;
+
+// Whether an activation of the tray icon opens the options. A tray that lets the program know
+// where its icon is (XEmbed, where the icon is a window of the program's own; Windows) reports
+// double clicks, and a single click there does nothing. A tray that draws the icon itself
+// (StatusNotifierItem: KDE, XFCE, Cinnamon, GNOME's AppIndicator) reports neither the place
+// nor double clicks: its activation stands for the double click.
+bool TrayActivationOpensOptions(QSystemTrayIcon::ActivationReason reason, bool iconPlaceKnown);
 
 // The hidden main controller: the tray icon and its menu, the deferred start-up, the
 // commands, the update check after start-up, and the order in which the run ends.

@@ -10,6 +10,35 @@ namespace {
 
 constexpr double CanvasFactor = 1.42;  // a little above the square root of 2
 
+qint64 Area(const QRegion& region) {
+    qint64 area = 0;
+    for (const QRect& r : region) {
+        area += qint64(r.width()) * r.height();
+    }
+    return area;
+}
+
+// Distance, squared, from a point to the nearest point of a rectangle (0 inside it).
+qint64 DistanceSquared(const QPoint& p, const QRect& r) {
+    const qint64 dx = std::max({r.left() - p.x(), 0, p.x() - r.right()});
+    const qint64 dy = std::max({r.top() - p.y(), 0, p.y() - r.bottom()});
+    return dx * dx + dy * dy;
+}
+
+// The shortest move of [low, low + length) into [start, start + size), centred when longer.
+int OffsetInto(int low, int length, int start, int size) {
+    if (length > size) {
+        return start + (size - length) / 2 - low;
+    }
+    if (low < start) {
+        return start - low;
+    }
+    if (low + length > start + size) {
+        return start + size - (low + length);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int CanvasSide(int width, int height, double scale) {
@@ -127,4 +156,27 @@ std::optional<double> RotateStep(double angle, bool clockwise, bool fine) {
         return std::nullopt;
     }
     return a;
+}
+
+QPoint OffsetOntoScreens(const QRegion& frame, const std::vector<QRect>& screens) {
+    const qint64 frameArea = Area(frame);
+    if (frameArea == 0 || screens.empty()) {
+        return {};
+    }
+    QRegion visible;
+    for (const QRect& screen : screens) {
+        visible += frame.intersected(screen);  // a region: mirrored screens count once
+    }
+    if (2 * Area(visible) >= frameArea) {
+        return {};
+    }
+    const QRect bounds = frame.boundingRect();
+    const QRect* nearest = &screens.front();
+    for (const QRect& screen : screens) {
+        if (DistanceSquared(bounds.center(), screen) < DistanceSquared(bounds.center(), *nearest)) {
+            nearest = &screen;
+        }
+    }
+    return {OffsetInto(bounds.x(), bounds.width(), nearest->x(), nearest->width()),
+            OffsetInto(bounds.y(), bounds.height(), nearest->y(), nearest->height())};
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QPoint>
 #include <QRectF>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 struct TSettings;
 
@@ -52,3 +55,10 @@ double ZoomStep(double scale, bool larger, bool fine, int recordedWidth, int ski
                 int skinHeight);
 // One rotation step of `angle` in degrees; none when the result would reach 365.
 std::optional<double> RotateStep(double angle, bool clockwise, bool fine);
+
+// Where a frame goes when it is shown or the screens change: `frame` is what it shows (its
+// pixels with any alpha, on the desktop), `screens` the usable areas of the screens. A frame
+// of which less than half is on the screens moves, by the shortest way, fully onto the screen
+// nearest its centre (centred on an axis where it is larger than that screen); the result is
+// the offset to move it by, (0,0) where it stays. With no screens or no frame it stays.
+QPoint OffsetOntoScreens(const QRegion& frame, const std::vector<QRect>& screens);

@@ -13,12 +13,14 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEnterEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QMutexLocker>
 #include <QPainter>
+#include <QScreen>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -49,6 +51,30 @@ TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
             move(*actual);
         }
     });
+
+    // Screens come and go (a laptop undocked) and change size: a frame left mostly off them
+    // comes back, once the window manager has settled the new screens.
+    screensCheck = new QTimer(this);
+    screensCheck->setSingleShot(true);
+    screensCheck->setInterval(500);
+    connect(screensCheck, &QTimer::timeout, this, [this] {
+        if (isVisible()) {
+            KeepOnScreen();
+        }
+    });
+    const auto watchScreen = [this](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, screensCheck, qOverload<>(&QTimer::start));
+        connect(screen, &QScreen::availableGeometryChanged, screensCheck,
+                qOverload<>(&QTimer::start));
+    };
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watchScreen(screen);
+    }
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watchScreen](QScreen* screen) {
+        watchScreen(screen);
+        screensCheck->start();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, screensCheck, qOverload<>(&QTimer::start));
 
     RenderTimer = new QTimer(this);
     connect(RenderTimer, &QTimer::timeout, this, [this] { RefreshFrame(+1); });
@@ -166,6 +192,19 @@ void TPhotoForm::ApplyInputRegion(bool force) {
         region = QRegion(-1, -1, 1, 1);
     }
     setMask(region);
+}
+
+void TPhotoForm::KeepOnScreen() {
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.push_back(screen->availableGeometry());
+    }
+    QRegion frame;
+    frame.setRects(inputRuns.data(), int(inputRuns.size()));
+    const QPoint offset = OffsetOntoScreens(frame.translated(pos()), screens);
+    if (!offset.isNull()) {
+        move(pos() + offset);
+    }
 }
 
 void TPhotoForm::ApplyClickThrough(bool on) {
@@ -333,6 +372,9 @@ void TPhotoForm::showEvent(QShowEvent* event) {
     KeepOffTaskbar(this);
     // Only the first showing steps to the next photo; restoring a minimised frame does not.
     RefreshFrame(shownBefore ? 0 : +1);
+    if (!shownBefore) {
+        KeepOnScreen();  // a place saved on a screen that is gone; before the window is mapped
+    }
     shownBefore = true;
     // The window is mapped only after this returns; shape and click-through follow then.
     QTimer::singleShot(0, this, [this] {

@@ -66,6 +66,8 @@ public:
     bool ClickThroughAvailable() const { return commands.TrayAvailable(); }
     void ToggleStayOnTop();
     void ToggleLocked();
+    // Moves a frame of which less than half is on the screens fully onto the nearest one.
+    void KeepOnScreen();
 
     // FrameSettings
     void SetSkinByName(const QString& name) override;
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<TSkin> Skin;
     QMenu* contextMenu = nullptr;
     QTimer* positionCheck = nullptr;
+    QTimer* screensCheck = nullptr;
     WheelSteps wheelSteps;
     CloseRequestWatch closeRequests;
     SettingsAutosave autosave{*this};

@@ -244,6 +244,26 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(main.TrayIcon->contextMenu() == main.MainPopupMenu, 1000);
     }
 
+    void trayActivationsThatOpenTheOptions_data() {
+        QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+        QTest::addColumn<bool>("iconPlaceKnown");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("embedded icon: double click")
+            << QSystemTrayIcon::DoubleClick << true << true;
+        QTest::newRow("embedded icon: single click") << QSystemTrayIcon::Trigger << true << false;
+        QTest::newRow("embedded icon: right click") << QSystemTrayIcon::Context << true << false;
+        QTest::newRow("status notifier: activation") << QSystemTrayIcon::Trigger << false << true;
+        QTest::newRow("status notifier: middle click")
+            << QSystemTrayIcon::MiddleClick << false << false;
+        QTest::newRow("status notifier: menu") << QSystemTrayIcon::Context << false << false;
+    }
+    void trayActivationsThatOpenTheOptions() {
+        QFETCH(QSystemTrayIcon::ActivationReason, reason);
+        QFETCH(bool, iconPlaceKnown);
+        QFETCH(bool, opens);
+        QCOMPARE(TrayActivationOpensOptions(reason, iconPlaceKnown), opens);
+    }
+
     void optionsOpenModally_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("options command") << u"command"_s;

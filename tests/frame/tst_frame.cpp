@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -712,6 +713,63 @@ private slots:
         QFETCH(double, scale);
         QFETCH(double, expected);
         QVERIFY(std::abs(ClampScale(scale, skin.width(), skin.height()) - expected) < 1e-9);
+    }
+
+    void offsetOntoScreens_data() {
+        QTest::addColumn<QRegion>("frame");
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<QPoint>("offset");
+        const QRect laptop(0, 0, 1280, 770);  // 1280 x 800 above a 30-pixel panel
+        const QRect wide(1280, 0, 1920, 1080);
+        QTest::newRow("saved 4200,3100 on a 1280 x 800 screen: into its corner")
+            << QRegion(4200, 3100, 400, 300) << QList{laptop} << QPoint(880 - 4200, 470 - 3100);
+        QTest::newRow("55 pixels showing, where a window manager parks it")
+            << QRegion(1225, 700, 400, 300) << QList{laptop} << QPoint(880 - 1225, 470 - 700);
+        QTest::newRow("off the left and the top")
+            << QRegion(-300, -250, 400, 300) << QList{laptop} << QPoint(300, 250);
+        QTest::newRow("fully on screen: stays")
+            << QRegion(100, 100, 400, 300) << QList{laptop} << QPoint();
+        QTest::newRow("partly visible, more than half: stays")
+            << QRegion(1000, 100, 400, 300) << QList{laptop} << QPoint();
+        QTest::newRow("exactly half: stays")
+            << QRegion(1080, 100, 400, 300) << QList{laptop} << QPoint();
+        QTest::newRow("a pixel column less than half: moves the shortest way")
+            << QRegion(1081, 100, 400, 300) << QList{laptop} << QPoint(-201, 0);
+        QTest::newRow("its pixels count, not its box: 180 of 280 columns shown")
+            << (QRegion(1100, 0, 180, 100) + QRegion(1400, 0, 100, 100)) << QList{laptop}
+            << QPoint();
+        QTest::newRow("two screens: across the seam, fully shown")
+            << QRegion(1100, 100, 400, 300) << QList{laptop, wide} << QPoint();
+        QTest::newRow("two screens: the second screen's lower part, below the first")
+            << QRegion(1500, 900, 400, 300) << QList{laptop, wide} << QPoint();
+        QTest::newRow("two screens: off below both, onto the nearest")
+            << QRegion(1200, 1050, 400, 300) << QList{laptop, wide} << QPoint(80, 780 - 1050);
+        QTest::newRow("two screens: off the right of the second")
+            << QRegion(3300, 50, 400, 300) << QList{laptop, wide} << QPoint(2800 - 3300, 0);
+        QTest::newRow("the second screen gone: onto the first")
+            << QRegion(1500, 900, 400, 300) << QList{laptop} << QPoint(880 - 1500, 470 - 900);
+        QTest::newRow("mirrored screens count once")
+            << QRegion(1081, 100, 400, 300) << QList{laptop, laptop} << QPoint(-201, 0);
+        QTest::newRow("larger than the screen: centred on it")
+            << QRegion(5000, 5000, 1600, 1000) << QList{laptop} << QPoint(-160 - 5000, -115 - 5000);
+        QTest::newRow("no screen known: stays")
+            << QRegion(4200, 3100, 400, 300) << QList<QRect>() << QPoint();
+        QTest::newRow("no frame: stays") << QRegion() << QList{laptop} << QPoint();
+    }
+    void offsetOntoScreens() {
+        QFETCH(QRegion, frame);
+        QFETCH(QList<QRect>, screens);
+        QFETCH(QPoint, offset);
+        const QPoint moved = OffsetOntoScreens(frame, {screens.begin(), screens.end()});
+        QCOMPARE(moved, offset);
+        if (moved.isNull() || screens.isEmpty()) {
+            return;
+        }
+        // Where it moves to, every pixel of it is on one screen, or it is centred on it.
+        const QRect box = frame.boundingRect().translated(moved);
+        QVERIFY(std::any_of(screens.begin(), screens.end(), [&](const QRect& screen) {
+            return screen.contains(box) || box.contains(screen.center());
+        }));
     }
 };
 

@@ -7,7 +7,9 @@
 #include "support/TestSupport.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -337,6 +339,46 @@ private slots:
         form->showNormal();  // restored: the same photo
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QCOMPARE(files->CurrentIndex, before + 1);
+    }
+
+    // The frame's pixels with any alpha, on the desktop.
+    static QRect FrameOnDesktop(const TPhotoForm& frame) {
+        QRegion pixels;
+        for (int y = 0; y < frame.PresentedCanvas().height(); ++y) {
+            for (int x = 0; x < frame.PresentedCanvas().width(); ++x) {
+                if (qAlpha(frame.PresentedCanvas().pixel(x, y)) != 0) {
+                    pixels += QRect(x, y, 1, 1);
+                }
+            }
+        }
+        return pixels.boundingRect().translated(frame.pos());
+    }
+
+    void aFrameSavedOffTheScreensIsShownOnOne() {
+        form = std::make_unique<TPhotoForm>(*skins, *files, *commands, MenuImages{});
+        form->SetSkinByName(u"Walnut"_s);
+        form->SetFramePosition(4200, 3100);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(FrameOnDesktop(*form)),
+                 qPrintable(u"frame at %1,%2"_s.arg(form->x()).arg(form->y())));
+    }
+
+    void aFrameLeftOffTheScreensComesBackWhenTheyChange() {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen->availableGeometry();
+        // Mostly on the screen: it stays when the screens change.
+        const QPoint mostlyOn(area.right() - form->width() / 2, 100);
+        form->move(mostlyOn);
+        emit screen->availableGeometryChanged(area);
+        QTest::qWait(1000);
+        QCOMPARE(form->pos(), mostlyOn);
+        // Where a screen was that is now gone: it comes back, fully.
+        form->move(area.right() + 600, 100);
+        emit screen->availableGeometryChanged(area);
+        QTRY_VERIFY2(area.contains(FrameOnDesktop(*form)),
+                     qPrintable(u"frame at %1,%2"_s.arg(form->x()).arg(form->y())));
     }
 
     void fineZoomStepIsOnePixelOfTheRecordedWidth() {
