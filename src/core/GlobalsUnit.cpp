@@ -165,35 +165,46 @@ bool InstallPackage(const QStringList& arguments) {
     if (!info.isFile()) {
         return false;
     }
-    const QString name = info.fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString extension = dot >= 0 ? AsciiUpper(name.mid(dot)) : QString();
-    QString destination;
-    QString kind;
-    if (extension == u".TQLOCALE") {
-        destination = LocalesFolder;
-        kind = QStringLiteral("Locale");
-    } else if (extension == u".TQSKIN") {
-        destination = SkinsFolder;
-        kind = QStringLiteral("Skin");
-    } else {
+    const PackageKind kind = PackageKindOf(info.fileName());
+    if (kind == PackageKind::None) {
         return false;
     }
+    InstallPackageFile(package, kind, true);
+    return true;
+}
 
+PackageKind PackageKindOf(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString extension = dot >= 0 ? AsciiUpper(fileName.mid(dot)) : QString();
+    if (extension == u".TQLOCALE") {
+        return PackageKind::Locale;
+    }
+    if (extension == u".TQSKIN") {
+        return PackageKind::Skin;
+    }
+    return PackageKind::None;
+}
+
+QString InstallPackageFile(const QString& package, PackageKind kind, bool reportSuccess) {
+    const bool skin = kind == PackageKind::Skin;
+    const QString destination = skin ? SkinsFolder : LocalesFolder;
+    const QString name = QFileInfo(package).fileName();
     std::string error;
-    if (platform::ReplaceFileWithCopy(Native(package), Native(destination + name), &error)) {
-        ShowMessage(
-            MessageKind::Information,
-            QStringLiteral("Tallowquince\r\n%1 Installed OK!\r\n\r\nFile: %2\r\nTo folder: %3")
-                .arg(kind, name, destination));
-    } else {
+    if (!platform::ReplaceFileWithCopy(Native(package), Native(destination + name), &error)) {
         ShowMessage(MessageKind::Error,
                     QStringLiteral("Tallowquince\r\nError Installing File: \r\n") + package +
                         QStringLiteral("\r\n\r\n") + QStringLiteral("Destination folder: ") +
                         destination + QStringLiteral("\r\n\r\n") + QStringLiteral("Error: ") +
                         QStringLiteral("\r\n") + FromNative(error) + QStringLiteral("!"));
+        return {};
     }
-    return true;
+    if (reportSuccess) {
+        ShowMessage(
+            MessageKind::Information,
+            QStringLiteral("Tallowquince\r\n%1 Installed OK!\r\n\r\nFile: %2\r\nTo folder: %3")
+                .arg(skin ? QStringLiteral("Skin") : QStringLiteral("Locale"), name, destination));
+    }
+    return destination + name;
 }
 
 void InstallShippedPackages() {

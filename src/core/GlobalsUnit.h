@@ -63,6 +63,14 @@ void SetUpGlobals(const QStringList& arguments);
 // when arguments[1] is not an existing file or not a package, and the normal start follows.
 bool InstallPackage(const QStringList& arguments);
 
+enum class PackageKind { None, Locale, Skin };
+// What a file name's extension (".TQLocale", ".TQSkin", ASCII letter case ignored) names.
+PackageKind PackageKindOf(const QString& fileName);
+// Copies a package into its folder, replacing a file of the same name. A failure shows the
+// error box of the command line's installation and gives an empty text; success gives the
+// installed path, after the command line's success box when `reportSuccess`.
+QString InstallPackageFile(const QString& package, PackageKind kind, bool reportSuccess);
+
 // In portable mode every data folder is the program folder, so the user must be able to
 // write there. When not (an installed program, a read-only medium), says so and returns
 // false: the run must end.

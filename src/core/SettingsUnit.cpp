@@ -55,6 +55,17 @@ void SetLocaleSelector(LocaleSelector selector) {
     localeSelector = selector;
 }
 
+bool SavablePath(const QString& path) {
+    if (!path.contains(u'\r') && !path.contains(u'\n')) {
+        return true;
+    }
+    ShowMessage(MessageKind::Error,
+                QStringLiteral("The path contains a line break, which the settings file cannot "
+                               "hold. Please rename it or choose another one:\n") +
+                    QString(path).replace(u'\r', u' ').replace(u'\n', u' '));
+    return false;
+}
+
 bool TextToBool(const QString& text) {
     return text.toUpper() != QLatin1String("FALSE");
 }

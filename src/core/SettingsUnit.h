@@ -70,6 +70,10 @@ void SaveSettings(const FrameSettings& frame);
 QByteArray SettingsFileText(const FrameSettings& frame);
 bool WriteSettingsFile(const QByteArray& text);
 
+// The settings file keeps one value a line, so a path with a line break cannot be kept:
+// refused with a message that says so.
+bool SavablePath(const QString& path);
+
 bool TextToBool(const QString& text);
 QString BoolToText(bool value);
 

@@ -8,14 +8,19 @@
 #include "frame/WindowSystem.h"
 #include "i18n/TranslationsUnit.h"
 #include "photos/FilesUnit.h"
+#include "skins/SkinPackage.h"
 #include "skins/SkinsUnit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QMutexLocker>
@@ -24,9 +29,15 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 constexpr Qt::WindowFlags kBaseFlags = Qt::FramelessWindowHint | Qt::Tool;
+
+int LargerSide(const TSkin* skin) {
+    return skin ? std::max(skin->Width, skin->Height) : 0;
+}
 
 }  // namespace
 
@@ -40,6 +51,7 @@ TPhotoForm::TPhotoForm(TSkins& skins, TFiles& files, FrameCommands& commands,
     setAttribute(Qt::WA_NoSystemBackground);
     setWindowTitle(ApplicationTitle);
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     move(200, 200);
 
     positionCheck = new QTimer(this);
@@ -468,4 +480,107 @@ void TPhotoForm::wheelEvent(QWheelEvent* event) {
 
 void TPhotoForm::contextMenuEvent(QContextMenuEvent* event) {
     contextMenu->popup(event->globalPos());
+}
+
+bool TPhotoForm::ChangeSkin(const QString& name) {
+    std::unique_ptr<TSkin> next;
+    try {
+        // Loaded before the current skin goes, so that a failure keeps the frame drawable.
+        next = skins.SkinByName(name);
+    } catch (const std::exception& e) {
+        ShowMessage(MessageKind::Error, QString::fromUtf8(e.what()));
+        return false;
+    }
+    const int m = LargerSide(Skin.get());
+    const int n = LargerSide(next.get());
+    SetSkin(std::move(next));
+    if (m > 0 && n > 0 && m != n) {
+        scale = m * scale / n;
+    }
+    return true;
+}
+
+bool TPhotoForm::AcceptsDrops() const {
+    return !Settings.locked && !QApplication::activeModalWidget();
+}
+
+void TPhotoForm::dragEnterEvent(QDragEnterEvent* event) {
+    // Left unaccepted, the pointer shows that nothing can be dropped here.
+    if (AcceptsDrops() && event->possibleActions().testFlag(Qt::CopyAction) &&
+        ClassifyDrop(event->mimeData()->urls()).kind != DropKind::None) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void TPhotoForm::dropEvent(QDropEvent* event) {
+    const DroppedItem item = ClassifyDrop(event->mimeData()->urls());
+    if (!AcceptsDrops() || !event->possibleActions().testFlag(Qt::CopyAction) ||
+        item.kind == DropKind::None) {
+        event->ignore();
+        return;
+    }
+    // Copy, never move: the source keeps its file.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Opened once the drag source has its answer: the opening may show a message box.
+    QTimer::singleShot(0, this, [this, item] { OpenDropped(item); });
+}
+
+void TPhotoForm::OpenDropped(const DroppedItem& item) {
+    switch (item.kind) {
+        case DropKind::None:
+            return;
+        case DropKind::Photo:
+            if (!SavablePath(item.path)) {
+                return;
+            }
+            Settings.file = item.path;
+            Settings.modefile = true;
+            RenderTimer->stop();
+            break;
+        case DropKind::Folder:
+            if (!SavablePath(item.path)) {
+                return;
+            }
+            Settings.folder = WithTrailingBackslash(item.path);
+            Settings.modefile = false;
+            RenderTimer->setInterval(Settings.changeinterval * 60000);
+            RenderTimer->start();
+            files.Rebuild();
+            break;
+        case DropKind::Skin: {
+            QString name;
+            try {
+                // A package the catalogue could not read is not installed at all.
+                name = ReadSkinName(item.path);
+            } catch (const std::exception& e) {
+                ShowMessage(MessageKind::Error, QString::fromUtf8(e.what()));
+                return;
+            }
+            if (InstallPackageFile(item.path, PackageKind::Skin, false).isEmpty()) {
+                return;
+            }
+            skins.refreshSkinList();
+            // Of two packages of one name the catalogue keeps one; that one is selected.
+            const auto& list = skins.SkinList();
+            const auto listed = std::find_if(list.begin(), list.end(), [&name](const auto& e) {
+                return e.name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (listed == list.end() || !ChangeSkin(listed->name)) {
+                return;  // the catalogue or the load has said why
+            }
+            break;
+        }
+        case DropKind::Locale: {
+            const QString installed = InstallPackageFile(item.path, PackageKind::Locale, false);
+            if (installed.isEmpty()) {
+                return;
+            }
+            Settings.locale = QFileInfo(installed).fileName();
+            SelectLocale(Settings.locale);
+            break;
+        }
+    }
+    RefreshFrame(0);
 }

@@ -2,6 +2,7 @@
 
 #include "core/SettingsAutosave.h"
 #include "core/SettingsUnit.h"
+#include "frame/FrameDrop.h"
 #include "frame/FrameInput.h"
 #include "frame/WindowSystem.h"
 
@@ -55,6 +56,11 @@ public:
     void SetSkin(std::unique_ptr<TSkin> skin);
     // Takes the catalogue's first skin when there is none.
     void EnsureSkin();
+    // Makes the named skin current, keeping the frame's size on the screen; a skin that
+    // fails to load leaves the current one and is reported. Answers whether it changed.
+    bool ChangeSkin(const QString& name);
+    // What a drop onto the frame does, once it is taken.
+    void OpenDropped(const DroppedItem& item);
     const TSkin* CurrentSkin() const { return Skin.get(); }
 
     void ZoomStep(bool larger, bool fine);
@@ -125,6 +131,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void PresentFrame(QImage frameCanvas, int constantAlpha);
@@ -134,6 +142,8 @@ private:
     void RunAction(FrameAction action, Qt::KeyboardModifiers modifiers);
     void BuildContextMenu(const MenuImages& images);
     void SettingsChanged();
+    // Drops are taken unless the frame is locked or a dialog holds the program.
+    bool AcceptsDrops() const;
 
     TSkins& skins;
     TFiles& files;

@@ -134,23 +134,6 @@ QString LocaleDisplayName(const QString& line) {
     return line.section(u'=', 1);
 }
 
-int LargerSide(const TSkin* skin) {
-    return skin ? std::max(skin->Width, skin->Height) : 0;
-}
-
-// The settings file keeps one value a line: a path with a line break cannot be kept, and
-// would add lines of its own. Refused with a message.
-bool SavablePath(const QString& path) {
-    if (!path.contains(u'\r') && !path.contains(u'\n')) {
-        return true;
-    }
-    ShowMessage(MessageKind::Error,
-                u"The path contains a line break, which the settings file cannot hold. Please "
-                u"rename it or choose another one:\n"_s +
-                    QString(path).replace(u'\r', u' ').replace(u'\n', u' '));
-    return false;
-}
-
 QString DefaultChooseFile(QWidget* parent, const QString& initial) {
     return QFileDialog::getOpenFileName(parent, QString(), initial, PhotoFileFilter());
 }
@@ -465,27 +448,8 @@ void TOptionsForm::cbLanguageClick() {
     }
 }
 
-bool TOptionsForm::ReplaceSkin(const QString& name) {
-    std::unique_ptr<TSkin> next;
-    try {
-        // Loaded before the current skin goes, so that a failure keeps the frame drawable.
-        next = skins.SkinByName(name);
-    } catch (const std::exception& e) {
-        ShowMessage(MessageKind::Error, QString::fromUtf8(e.what()));
-        return false;
-    }
-    const int m = LargerSide(frame.CurrentSkin());
-    const int n = LargerSide(next.get());
-    frame.SetSkin(nullptr);
-    frame.SetSkin(std::move(next));
-    if (m > 0 && n > 0 && m != n) {
-        frame.scale = m * frame.scale / n;
-    }
-    return true;
-}
-
 void TOptionsForm::cbSkinChange() {
-    if (!ReplaceSkin(cbSkin->currentText())) {
+    if (!frame.ChangeSkin(cbSkin->currentText())) {
         const QSignalBlocker blocker(cbSkin);
         cbSkin->setCurrentIndex(cbSkin->findText(frame.GetSkinName(), Qt::MatchExactly));
     }
@@ -649,6 +613,6 @@ void TOptionsForm::TntFormClose(int result) {
     Settings.optDY = SavedDY;
     Settings.folder = SavedFolder;
     Settings.file = SavedFile;
-    ReplaceSkin(SavedSkinName);
+    frame.ChangeSkin(SavedSkinName);
     frame.RefreshFrame(0);
 }

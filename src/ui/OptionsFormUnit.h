@@ -126,9 +126,6 @@ private:
     void FormCreate();
     void TntFormShow();
     void TntFormClose(int result);
-    // Makes the named skin current, keeping the frame's size on the screen; a skin that
-    // fails to load leaves the current one and is reported. Answers whether it changed.
-    bool ReplaceSkin(const QString& name);
 
     TPhotoForm& frame;
     TSkins& skins;
