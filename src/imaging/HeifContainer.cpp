@@ -508,24 +508,7 @@ QByteArray HeifContainer::singleItemFile(QIODevice& file, const HeifItem& of) co
     }
     const QByteArray brand = of.type == "av01" ? "avif" : "heic";
     HeifBoxWriter w;
-    w.open("ftyp");
-    w.raw(brand);
-    w.u32(0);
-    w.raw("mif1");
-    w.raw(brand);
-    w.close();
-    w.openFull("meta", 0, 0);
-    w.openFull("hdlr", 0, 0);
-    w.u32(0);
-    w.raw("pict");
-    for (int i = 0; i < 3; ++i) {
-        w.u32(0);
-    }
-    w.u8(0);
-    w.close();
-    w.openFull("pitm", 0, 0);
-    w.u16(1);
-    w.close();
+    w.beginPictureFile(brand, 1);
     w.openFull("iinf", 0, 0);
     w.u16(1);
     w.openFull("infe", 2, 0);
@@ -591,6 +574,27 @@ void HeifBoxWriter::close() {
     const qsizetype start = starts.back();
     starts.pop_back();
     patch32(start, quint32(bytes.size() - start));
+}
+
+void HeifBoxWriter::beginPictureFile(QByteArrayView brand, quint32 primaryId) {
+    open("ftyp");
+    raw(brand);
+    u32(0);
+    raw("mif1");
+    raw(brand);
+    close();
+    openFull("meta", 0, 0);
+    openFull("hdlr", 0, 0);
+    u32(0);
+    raw("pict");
+    for (int i = 0; i < 3; ++i) {
+        u32(0);
+    }
+    u8(0);
+    close();
+    openFull("pitm", 0, 0);
+    u16(primaryId);
+    close();
 }
 
 void HeifBoxWriter::u16(quint32 v) {

@@ -78,6 +78,8 @@ public:
     void open(const char* type);
     void openFull(const char* type, int version, quint32 flags);
     void close();
+    // The file type box, then the meta box left open with its handler and primary item.
+    void beginPictureFile(QByteArrayView brand, quint32 primaryId);
     void u8(quint32 v) { bytes += char(v & 0xFF); }
     void u16(quint32 v);
     void u32(quint32 v);

@@ -192,24 +192,7 @@ QByteArray EncodeHeifGrid(const QImage& image, HeifCodec codec, const QSize& til
     const QByteArray brand = codec == HeifCodec::Hevc ? "heic" : "avif";
     const quint32 gridId = quint32(count) + 1;
     imaging::HeifBoxWriter w;
-    w.open("ftyp");
-    w.raw(brand);
-    w.u32(0);
-    w.raw("mif1");
-    w.raw(brand);
-    w.close();
-    w.openFull("meta", 0, 0);
-    w.openFull("hdlr", 0, 0);
-    w.u32(0);
-    w.raw("pict");
-    for (int i = 0; i < 3; ++i) {
-        w.u32(0);
-    }
-    w.u8(0);
-    w.close();
-    w.openFull("pitm", 0, 0);
-    w.u16(gridId);
-    w.close();
+    w.beginPictureFile(brand, gridId);
     // Locations: the tiles in 'mdat' (filled in below), the grid's description in 'idat'.
     w.openFull("iloc", 1, 0);
     w.u8(0x44);
