@@ -172,23 +172,37 @@ std::vector<QRect> InputRuns(const QImage& canvas) {
     if (canvas.isNull() || logical.isEmpty()) {
         return runs;
     }
-    const double ratio = double(canvas.width()) / logical.width();
+    // Runs on every refresh: rows are read through one pointer, not per pixel.
+    const int width = canvas.width();
+    const int height = canvas.height();
+    const double ratio = double(width) / logical.width();
+    // The canvas columns [first, second) under each logical column.
+    std::vector<std::pair<int, int>> columns(size_t(logical.width()));
+    for (int x = 0; x < logical.width(); ++x) {
+        columns[size_t(x)] = {int(std::floor(x * ratio)),
+                              std::min(width, int(std::ceil((x + 1) * ratio)))};
+    }
+    const uchar* bits = canvas.constBits();
+    const qsizetype stride = canvas.bytesPerLine();
     // Whether any canvas pixel under a logical pixel of the current row has alpha.
     std::vector<char> covered(size_t(logical.width()));
     for (int y = 0; y < logical.height(); ++y) {
         const int top = int(std::floor(y * ratio));
-        const int bottom = std::min(canvas.height(), int(std::ceil((y + 1) * ratio)));
-        for (int x = 0; x < logical.width(); ++x) {
-            const int left = int(std::floor(x * ratio));
-            const int right = std::min(canvas.width(), int(std::ceil((x + 1) * ratio)));
-            bool any = false;
-            for (int py = top; py < bottom && !any; ++py) {
-                const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(py));
-                for (int px = left; px < right && !any; ++px) {
-                    any = qAlpha(line[px]) != 0;
+        const int bottom = std::min(height, int(std::ceil((y + 1) * ratio)));
+        std::fill(covered.begin(), covered.end(), 0);
+        for (int py = top; py < bottom; ++py) {
+            const auto* line = reinterpret_cast<const QRgb*>(bits + py * stride);
+            if (width == logical.width()) {
+                for (size_t x = 0; x < covered.size(); ++x) {
+                    covered[x] = qAlpha(line[x]) != 0;
+                }
+                continue;
+            }
+            for (size_t x = 0; x < covered.size(); ++x) {
+                for (int px = columns[x].first; px < columns[x].second && !covered[x]; ++px) {
+                    covered[x] = qAlpha(line[px]) != 0;
                 }
             }
-            covered[size_t(x)] = any;
         }
         int x = 0;
         while (x < logical.width()) {

@@ -197,25 +197,32 @@ private slots:
     void inputRunsAreLogicalPixels_data() {
         QTest::addColumn<double>("ratio");
         QTest::addColumn<QSize>("canvas");
-        QTest::addColumn<QPoint>("opaque");  // the one canvas pixel with alpha
+        QTest::addColumn<QList<QPoint>>("opaque");  // the canvas pixels with alpha
         QTest::addColumn<QList<QRect>>("runs");
-        QTest::newRow("1x") << 1.0 << QSize(4, 3) << QPoint(1, 2)
+        QTest::newRow("1x") << 1.0 << QSize(4, 3) << QList<QPoint>{{1, 2}}
                             << QList<QRect>{QRect(1, 2, 1, 1)};
+        QTest::newRow("1x: two runs in a row, the last pixel ends one")
+            << 1.0 << QSize(6, 2) << QList<QPoint>{{0, 1}, {1, 1}, {3, 1}, {4, 1}, {5, 1}}
+            << QList<QRect>{QRect(0, 1, 2, 1), QRect(3, 1, 3, 1)};
         QTest::newRow("2x: one canvas pixel of four")
-            << 2.0 << QSize(8, 6) << QPoint(3, 4) << QList<QRect>{QRect(1, 2, 1, 1)};
+            << 2.0 << QSize(8, 6) << QList<QPoint>{{3, 4}} << QList<QRect>{QRect(1, 2, 1, 1)};
+        QTest::newRow("2x: the last canvas row and column")
+            << 2.0 << QSize(8, 6) << QList<QPoint>{{7, 5}} << QList<QRect>{QRect(3, 2, 1, 1)};
         // A canvas pixel on the border of two logical pixels takes input in both.
         QTest::newRow("1.5x: a pixel shared by four logical pixels")
-            << 1.5 << QSize(3, 3) << QPoint(1, 1)
+            << 1.5 << QSize(3, 3) << QList<QPoint>{{1, 1}}
             << QList<QRect>{QRect(0, 0, 2, 1), QRect(0, 1, 2, 1)};
     }
     void inputRunsAreLogicalPixels() {
         QFETCH(double, ratio);
         QFETCH(QSize, canvas);
-        QFETCH(QPoint, opaque);
+        QFETCH(QList<QPoint>, opaque);
         QFETCH(QList<QRect>, runs);
         QImage image(canvas, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
-        image.setPixel(opaque, qRgba(10, 10, 10, 10));
+        for (const QPoint& pixel : opaque) {
+            image.setPixel(pixel, qRgba(10, 10, 10, 10));
+        }
         image.setDevicePixelRatio(ratio);
         const std::vector<QRect> got = InputRuns(image);
         QCOMPARE(QList<QRect>(got.begin(), got.end()), runs);
