@@ -12,8 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -300,8 +303,39 @@ bool ReplaceFileWithCopy(const std::string& source, const std::string& destinati
     return true;
 }
 
+namespace {
+
+// Resident pages of this process, or -1.
+long ResidentPages() {
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    char text[128] = {};
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    long size = 0;
+    long resident = -1;
+    return got > 0 && std::sscanf(text, "%ld %ld", &size, &resident) == 2 ? resident : -1;
+}
+
+}  // namespace
+
 void TrimWorkingSet() {
+    // Every refresh frees its canvas and the next one takes the same memory again: handing
+    // those pages back would only make the next refresh fault them in (several times its
+    // drawing). So the heap is trimmed when the process has grown since the last trim, as
+    // after a photo change, a new skin or a dialog.
+    static std::atomic<long> trimmedAt{-1};  // resident pages after the last trim
+    const long growth = (4L << 20) / ::sysconf(_SC_PAGESIZE);
+    const long resident = ResidentPages();
+    const long last = trimmedAt.load();
+    if (resident >= 0 && last >= 0 && resident < last + growth) {
+        trimmedAt.store(std::min(last, resident));
+        return;
+    }
     ::malloc_trim(0);
+    trimmedAt.store(ResidentPages());
 }
 
 ShiftState ShiftStateNow() {

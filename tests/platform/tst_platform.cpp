@@ -13,6 +13,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -288,6 +291,44 @@ private slots:
         QVERIFY(!platform::AcquireInstanceLock("tq-found"));
         QCOMPARE(ReadFile(root + "target"), found == u"link" ? QByteArray("kept") : QByteArray());
         QVERIFY(!QFileInfo::exists(root + "created"));
+    }
+
+    void trimmingHandsBackWhatTheProcessGrew() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("The sanitizer's allocator keeps its own free memory");
+#endif
+        const auto resident = [] {
+            QFile statm(QStringLiteral("/proc/self/statm"));
+            const QList<QByteArray> fields =
+                statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray>();
+            return fields.value(1).toLongLong() * ::sysconf(_SC_PAGESIZE) / 1024;  // KiB
+        };
+        // Blocks below the allocator's mapping threshold come from its heap, which keeps them
+        // when they are freed below a block still in use (the one returned).
+        const auto churn = [](int kib) {
+            std::vector<std::unique_ptr<char[]>> blocks;
+            for (int i = 0; i < kib / 64; ++i) {
+                blocks.emplace_back(new char[64 * 1024]);
+                std::memset(blocks.back().get(), i, 64 * 1024);
+            }
+            return std::move(blocks.back());
+        };
+        platform::TrimWorkingSet();
+        const qint64 start = resident();
+        const auto kept = churn(64 * 1024);
+        const qint64 grown = resident();
+        QVERIFY2(grown - start > 48 * 1024, qPrintable(QString::number(grown - start)));
+        platform::TrimWorkingSet();
+        const qint64 trimmed = resident();
+        QVERIFY2(grown - trimmed > 48 * 1024,
+                 qPrintable(QStringLiteral("%1 -> %2 KiB").arg(grown).arg(trimmed)));
+
+        // What a refresh frees and the next one takes again stays.
+        const auto keptToo = churn(2 * 1024);
+        const qint64 refreshed = resident();
+        platform::TrimWorkingSet();
+        QVERIFY2(resident() > refreshed - 512,
+                 qPrintable(QStringLiteral("%1 -> %2 KiB").arg(refreshed).arg(resident())));
     }
 
     void terminationRequests() {
