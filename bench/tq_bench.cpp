@@ -633,7 +633,7 @@ void StartUps(Verdict& verdict, const Plan& plan, const Photos& p, const QString
                    ours.residentMb / theirs.residentMb <= 0.35, "<= 0.35x");
 }
 
-int RunBenchmarks(const Plan& plan) {
+int RunBenchmarks(const Plan& plan, const QString& only) {
     QTemporaryDir dir;
     if (!dir.isValid()) {
         std::fprintf(stderr, "No temporary folder\n");
@@ -649,13 +649,24 @@ int RunBenchmarks(const Plan& plan) {
     if (!MakePhotos(plan, folder, photos)) {
         return 2;
     }
-    PhotoChanges(verdict, plan, photos, folder);
-    std::fflush(stdout);
-    Orientations(verdict, plan, folder);
-    std::fflush(stdout);
-    Refreshes(verdict, plan, photos, folder);
-    std::fflush(stdout);
-    StartUps(verdict, plan, photos, folder);
+    const auto wanted = [&](const char* section) {
+        return only.isEmpty() || only == QLatin1String(section);
+    };
+    if (wanted("photos")) {
+        PhotoChanges(verdict, plan, photos, folder);
+        std::fflush(stdout);
+    }
+    if (wanted("orientation")) {
+        Orientations(verdict, plan, folder);
+        std::fflush(stdout);
+    }
+    if (wanted("refresh")) {
+        Refreshes(verdict, plan, photos, folder);
+        std::fflush(stdout);
+    }
+    if (wanted("start-up")) {
+        StartUps(verdict, plan, photos, folder);
+    }
 
     if (!verdict.allValid) {
         std::printf("\nsome figures are INVALID\n");
@@ -677,10 +688,22 @@ int main(int argc, char** argv) {
         return RunChild(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                         QString::fromLocal8Bit(argv[4]), QByteArray(argv[5]).toInt());
     }
-    if (argc > 2 || (argc == 2 && qstrcmp(argv[1], "--smoke") != 0)) {
-        std::fprintf(stderr, "usage: tq_bench [--smoke]\n");
-        return 2;
+    bool smoke = false;
+    QString only;
+    const QStringList sections{QStringLiteral("photos"), QStringLiteral("orientation"),
+                               QStringLiteral("refresh"), QStringLiteral("start-up")};
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--smoke")) {
+            smoke = true;
+        } else if (arg.startsWith(QLatin1String("--only=")) && sections.contains(arg.mid(7))) {
+            only = arg.mid(7);
+        } else {
+            std::fprintf(stderr, "usage: tq_bench [--smoke] [--only=%s]\n",
+                         qPrintable(sections.join(QLatin1Char('|'))));
+            return 2;
+        }
     }
     QApplication app(argc, argv);
-    return RunBenchmarks(argc == 2 ? SmokePlan() : Plan());
+    return RunBenchmarks(smoke ? SmokePlan() : Plan(), only);
 }
