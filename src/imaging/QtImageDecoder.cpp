@@ -10,10 +10,33 @@ namespace imaging {
 
 namespace {
 
+const char* KnownFormat(const QByteArray& signature) {
+    if (signature.startsWith("\x89PNG\r\n\x1A\n")) {
+        return "png";
+    }
+    if (signature.startsWith("BM")) {
+        return "bmp";
+    }
+    if (signature.startsWith("RIFF") && signature.mid(8, 4) == "WEBP") {
+        return "webp";
+    }
+    if (signature.startsWith("GIF87a") || signature.startsWith("GIF89a")) {
+        return "gif";
+    }
+    return nullptr;
+}
+
 class QtImageDecoder final : public ImageDecoder {
 public:
     explicit QtImageDecoder(std::unique_ptr<PhotoFile> opened) : file(std::move(opened)) {
         reader.setDevice(file.get());
+        // Recognising a file by its contents loads every image plugin the toolkit has (about a
+        // megabyte of libraries kept for the program's life); the common signatures are known.
+        const QByteArray signature = file->peek(12);
+        if (const char* known = KnownFormat(signature)) {
+            reader.setFormat(known);
+            reader.setAutoDetectImageFormat(false);
+        }
         // The orientation is applied by the caller, on the reduced picture.
         reader.setAutoTransform(false);
         // Asked before reading: afterwards the reader no longer knows it.

@@ -2,9 +2,9 @@
 
 #include "ZipArchive.h"
 #include "core/GlobalsUnit.h"
+#include "imaging/Imaging.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 
@@ -230,7 +230,7 @@ void CheckPosition(const QString& path, const PackageLimits& limits, const QStri
 void CheckLayerImages(const TSkin& skin, const QString& path, const PackageLimits& limits) {
     qint64 total = 0;
     for (const auto& layer : skin.Layers) {
-        const QSize size = QImageReader(LayerFilePath(layer->FileName)).size();
+        const QSize size = imaging::ReadImageHeader(LayerFilePath(layer->FileName)).storedSize;
         if (!size.isValid()) {
             continue;
         }
