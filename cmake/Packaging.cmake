@@ -1,6 +1,6 @@
 # The Debian package (make package, or cpack -G DEB in the build folder): the install rules
 # of the whole project under /usr, with the dependencies dpkg-shlibdeps finds in the binary
-# plus the Qt plugins the program loads at run time.
+# plus the Qt plugins and libraries the program loads at run time.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tallowquince)
 set(CPACK_PACKAGE_VERSION "${TQ_FILE_VERSION}")
@@ -19,6 +19,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded as plugins, so invisible to dpkg-shlibdeps: the SVG icon engine and image reader
 # (the tray, menu and window icons), and the image formats beyond JPEG, PNG and GIF.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-image-formats-plugins")
+# Loaded when the first HEIF or AVIF photo is shown: the packages that hold libheif and dav1d.
+foreach(library IN ITEMS "${TQ_LIBHEIF_FILE}" "${TQ_DAV1D_FILE}")
+    execute_process(COMMAND dpkg-query -S "*/${library}" OUTPUT_VARIABLE owner
+                    RESULT_VARIABLE failed ERROR_QUIET)
+    if(NOT failed AND owner MATCHES "^([^:,]+)")
+        string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${CMAKE_MATCH_1}")
+    endif()
+endforeach()
 # Opens web pages (the update offer, the About box) through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

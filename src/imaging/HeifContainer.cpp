@@ -2,6 +2,9 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+#include <iterator>
+
 namespace imaging {
 
 namespace {
@@ -324,6 +327,34 @@ std::optional<QSize> SpatialExtent(const QByteArray& box) {
 }
 
 }  // namespace
+
+bool IsHeifFile(QByteArrayView start) {
+    if (start.size() < 16 || start.sliced(4, 4) != QByteArrayView("ftyp")) {
+        return false;
+    }
+    static const QByteArrayView pictures[] = {"heic", "heix", "hevc", "hevx", "heim",
+                                              "heis", "hevm", "hevs", "avif", "avis"};
+    const auto isPicture = [](QByteArrayView brand) {
+        return std::find(std::begin(pictures), std::end(pictures), brand) != std::end(pictures);
+    };
+    const QByteArrayView major = start.sliced(8, 4);
+    if (isPicture(major)) {
+        return true;
+    }
+    if (major != QByteArrayView("mif1") && major != QByteArrayView("msf1")) {
+        return false;
+    }
+    // The compatible brands follow the minor version, to the end of the box.
+    const qsizetype end = std::min<qsizetype>(
+        start.size(), qsizetype(quint8(start[0])) << 24 | qsizetype(quint8(start[1])) << 16 |
+                          qsizetype(quint8(start[2])) << 8 | qsizetype(quint8(start[3])));
+    for (qsizetype at = 16; at + 4 <= end; at += 4) {
+        if (isPicture(start.sliced(at, 4))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool HeifContainer::read(QIODevice& file) {
     *this = {};

@@ -15,6 +15,10 @@ class QIODevice;
 // coded pictures, this reader finds them.
 namespace imaging {
 
+// Whether the start of a file (its first 64 bytes will do) names a HEIF brand: HEIC, AVIF and
+// their image sequences, or the general brands together with one of those.
+bool IsHeifFile(QByteArrayView start);
+
 struct HeifExtent {
     quint64 offset = 0;
     quint64 length = 0;

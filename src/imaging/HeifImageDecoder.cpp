@@ -4,12 +4,12 @@
 // tiles under the part shown: a 48-megapixel photo never exists in memory at full size.
 
 #include "HeifContainer.h"
+#include "HeifLibraries.h"
 #include "ImageDecoder.h"
-
-#include <libheif/heif.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -22,12 +22,17 @@ namespace {
 // decoded a tile at a time.
 constexpr qint64 MaxWholePictureBytes = 256LL * 1024 * 1024;
 
+// Only used once NewHeifImageDecoder has loaded the library.
+const Libheif& Heif() {
+    return *LoadedLibheif();
+}
+
 struct HeifFree {
-    void operator()(heif_context* p) const { heif_context_free(p); }
-    void operator()(const heif_image_handle* p) const { heif_image_handle_release(p); }
-    void operator()(const heif_image* p) const { heif_image_release(p); }
-    void operator()(heif_decoding_options* p) const { heif_decoding_options_free(p); }
-    void operator()(heif_color_profile_nclx* p) const { heif_nclx_color_profile_free(p); }
+    void operator()(heif_context* p) const { Heif().heif_context_free(p); }
+    void operator()(const heif_image_handle* p) const { Heif().heif_image_handle_release(p); }
+    void operator()(const heif_image* p) const { Heif().heif_image_release(p); }
+    void operator()(heif_decoding_options* p) const { Heif().heif_decoding_options_free(p); }
+    void operator()(heif_color_profile_nclx* p) const { Heif().heif_nclx_color_profile_free(p); }
 };
 template <typename T>
 using HeifPtr = std::unique_ptr<T, HeifFree>;
@@ -144,11 +149,11 @@ std::optional<std::array<double, 2>> MatrixWeights(int code) {
 HeifPtr<heif_color_profile_nclx> ColourDescription(const heif_image_handle* handle,
                                                    const heif_image* picture) {
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok) {
-        heif_nclx_color_profile_free(raw);
+    if (Heif().heif_image_handle_get_nclx_color_profile(handle, &raw).code != heif_error_Ok) {
+        Heif().heif_nclx_color_profile_free(raw);
         raw = nullptr;
-        if (heif_image_get_nclx_color_profile(picture, &raw).code != heif_error_Ok) {
-            heif_nclx_color_profile_free(raw);
+        if (Heif().heif_image_get_nclx_color_profile(picture, &raw).code != heif_error_Ok) {
+            Heif().heif_nclx_color_profile_free(raw);
             raw = nullptr;
         }
     }
@@ -159,18 +164,19 @@ HeifPtr<heif_color_profile_nclx> ColourDescription(const heif_image_handle* hand
 // libheif's own conversion.
 std::optional<Colours> DescribePlanes(const heif_image_handle* handle, const heif_image* picture) {
     Colours colours;
-    const heif_colorspace space = heif_image_get_colorspace(picture);
-    const heif_chroma chroma = heif_image_get_chroma_format(picture);
+    const heif_colorspace space = Heif().heif_image_get_colorspace(picture);
+    const heif_chroma chroma = Heif().heif_image_get_chroma_format(picture);
     const auto add = [&](heif_channel channel, int step, int offset) {
         Plane p;
-        p.data = heif_image_get_plane_readonly(picture, channel, &p.stride);
+        p.data = Heif().heif_image_get_plane_readonly(picture, channel, &p.stride);
         const bool interleaved = channel == heif_channel_interleaved;
-        const int stored = heif_image_get_bits_per_pixel(picture, channel);
+        const int stored = Heif().heif_image_get_bits_per_pixel(picture, channel);
         p.wide = stored > 8 && !interleaved;
         p.step = step;
-        p.width = heif_image_get_width(picture, channel);
-        p.height = heif_image_get_height(picture, channel);
-        colours.bits = interleaved ? 8 : heif_image_get_bits_per_pixel_range(picture, channel);
+        p.width = Heif().heif_image_get_width(picture, channel);
+        p.height = Heif().heif_image_get_height(picture, channel);
+        colours.bits =
+            interleaved ? 8 : Heif().heif_image_get_bits_per_pixel_range(picture, channel);
         if (p.data == nullptr || p.width <= 0 || p.height <= 0 || colours.bits < 8 ||
             colours.bits > 16 || (p.wide && stored != 16)) {
             return false;
@@ -307,15 +313,16 @@ private:
 HeifPtr<const heif_image> Decode(const heif_image_handle* handle, bool turned,
                                  heif_colorspace space, heif_chroma chroma) {
     // Turned by libheif only when this reader cannot follow the container's transforms.
-    HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
+    HeifPtr<heif_decoding_options> options(Heif().heif_decoding_options_alloc());
     if (!options) {
         return nullptr;
     }
     options->ignore_transformations = turned ? 0 : 1;
     options->convert_hdr_to_8bit = space == heif_colorspace_RGB ? 1 : 0;
     heif_image* picture = nullptr;
-    if (heif_decode_image(handle, &picture, space, chroma, options.get()).code != heif_error_Ok) {
-        heif_image_release(picture);
+    if (Heif().heif_decode_image(handle, &picture, space, chroma, options.get()).code !=
+        heif_error_Ok) {
+        Heif().heif_image_release(picture);
         return nullptr;
     }
     return HeifPtr<const heif_image>(picture);
@@ -334,8 +341,134 @@ bool AddPicture(const heif_image_handle* handle, bool turned, const QRect& piece
         picture = Decode(handle, turned, heif_colorspace_RGB, heif_chroma_interleaved_RGB);
         colours = picture ? DescribePlanes(handle, picture.get()) : std::nullopt;
     }
-    if (!colours || QSize(heif_image_get_primary_width(picture.get()),
-                          heif_image_get_primary_height(picture.get())) != piece.size()) {
+    if (!colours || QSize(Heif().heif_image_get_primary_width(picture.get()),
+                          Heif().heif_image_get_primary_height(picture.get())) != piece.size()) {
+        return false;
+    }
+    result.add(*colours, piece);
+    return true;
+}
+
+struct Dav1dFree {
+    void operator()(Dav1dContext* p) const { LoadedDav1d()->dav1d_close(&p); }
+};
+
+// A picture dav1d decoded, given back when done.
+struct Dav1dPictureRef {
+    Dav1dPicture picture{};
+    Dav1dPictureRef() = default;
+    Dav1dPictureRef(const Dav1dPictureRef&) = delete;
+    Dav1dPictureRef& operator=(const Dav1dPictureRef&) = delete;
+    ~Dav1dPictureRef() { LoadedDav1d()->dav1d_picture_unref(&picture); }
+};
+
+// The planes of a picture decoded by dav1d; nothing for a layout left to libheif.
+std::optional<Colours> DescribeAv1Planes(const Dav1dPicture& picture,
+                                         const heif_image_handle* handle) {
+    // The container's colour description first, as libheif does, else the coded stream's.
+    int matrix = picture.seq_hdr ? int(picture.seq_hdr->mtrx) : DAV1D_MC_UNKNOWN;
+    bool fullRange = picture.seq_hdr && picture.seq_hdr->color_range;
+    heif_color_profile_nclx* raw = nullptr;
+    const bool described =
+        Heif().heif_image_handle_get_nclx_color_profile(handle, &raw).code == heif_error_Ok;
+    const HeifPtr<heif_color_profile_nclx> nclx(raw);
+    if (described && nclx) {
+        matrix = nclx->matrix_coefficients;
+        fullRange = nclx->full_range_flag != 0;
+    }
+
+    Colours colours;
+    colours.bits = picture.p.bpc;
+    colours.fullRange = fullRange;
+    const Dav1dPixelLayout layout = picture.p.layout;
+    const int shiftX = layout == DAV1D_PIXEL_LAYOUT_I420 || layout == DAV1D_PIXEL_LAYOUT_I422;
+    const int shiftY = layout == DAV1D_PIXEL_LAYOUT_I420;
+    const auto add = [&](int index) {
+        Plane p;
+        p.data = static_cast<const uint8_t*>(picture.data[index]);
+        p.stride = int(picture.stride[index == 0 ? 0 : 1]);
+        p.wide = picture.p.bpc > 8;
+        p.shiftX = index == 0 ? 0 : shiftX;
+        p.shiftY = index == 0 ? 0 : shiftY;
+        p.width = (picture.p.w + (1 << p.shiftX) - 1) >> p.shiftX;
+        p.height = (picture.p.h + (1 << p.shiftY) - 1) >> p.shiftY;
+        colours.planes.push_back(p);
+    };
+    if (colours.bits < 8 || colours.bits > 16) {
+        return std::nullopt;
+    }
+    if (layout == DAV1D_PIXEL_LAYOUT_I400) {
+        colours.kind = Colours::Grey;
+        add(0);
+        return colours;
+    }
+    if (matrix == DAV1D_MC_IDENTITY) {
+        if (layout != DAV1D_PIXEL_LAYOUT_I444) {
+            return std::nullopt;
+        }
+        colours.kind = Colours::Rgb;
+        add(2);  // red is coded as Cr, green as Y, blue as Cb
+        add(0);
+        add(1);
+        return colours;
+    }
+    const auto weights = MatrixWeights(matrix);
+    if (!weights) {
+        return std::nullopt;
+    }
+    colours.kind = Colours::YCbCr;
+    colours.kr = (*weights)[0];
+    colours.kb = (*weights)[1];
+    add(0);
+    add(1);
+    add(2);
+    return colours;
+}
+
+// Decodes a coded AV1 picture with dav1d itself and adds it to the result at `piece`. Through
+// libheif the same picture needs four times its pixels at the peak: libheif copies dav1d's
+// picture and converts the copy; here dav1d's own picture is read.
+bool AddAv1Picture(const QByteArray& coded, const heif_image_handle* handle, const QRect& piece,
+                   Reducer& result) {
+    const Dav1d* dav1d = LoadedDav1d();
+    if (!dav1d || coded.isEmpty()) {
+        return false;
+    }
+    Dav1dSettings settings;
+    dav1d->dav1d_default_settings(&settings);
+    settings.max_frame_delay = 1;  // one picture: nothing to gain from frames in flight
+    settings.all_layers = 0;
+    settings.frame_size_limit = unsigned(piece.width()) * unsigned(piece.height());
+    settings.logger.callback = nullptr;  // a damaged file is refused without a word
+    Dav1dContext* raw = nullptr;
+    if (dav1d->dav1d_open(&raw, &settings) != 0) {
+        return false;
+    }
+    const std::unique_ptr<Dav1dContext, Dav1dFree> decoder(raw);
+    Dav1dData data{};
+    if (dav1d->dav1d_data_wrap(
+            &data, reinterpret_cast<const uint8_t*>(coded.constData()), size_t(coded.size()),
+            [](const uint8_t*, void*) {}, nullptr) != 0) {
+        return false;
+    }
+    Dav1dPictureRef picture;
+    int got = DAV1D_ERR(EAGAIN);
+    // A picture comes after its data; a few rounds allow for frames that are not shown.
+    for (int round = 0; round < 16 && got == DAV1D_ERR(EAGAIN); ++round) {
+        if (data.sz > 0) {
+            const int sent = dav1d->dav1d_send_data(decoder.get(), &data);
+            if (sent < 0 && sent != DAV1D_ERR(EAGAIN)) {
+                break;
+            }
+        }
+        got = dav1d->dav1d_get_picture(decoder.get(), &picture.picture);
+    }
+    dav1d->dav1d_data_unref(&data);
+    if (got != 0 || QSize(picture.picture.p.w, picture.picture.p.h) != piece.size()) {
+        return false;
+    }
+    const std::optional<Colours> colours = DescribeAv1Planes(picture.picture, handle);
+    if (!colours) {
         return false;
     }
     result.add(*colours, piece);
@@ -356,23 +489,25 @@ public:
             info = {grid->size, transforms.transformation};
             return;
         }
-        context.reset(heif_context_alloc());
+        context.reset(Heif().heif_context_alloc());
         heif_image_handle* primary = nullptr;
         if (!context || !file->seek(0) ||
-            heif_context_read_from_reader(context.get(), &FileReader, file.get(), nullptr).code !=
-                heif_error_Ok ||
-            heif_context_get_primary_image_handle(context.get(), &primary).code != heif_error_Ok) {
+            Heif().heif_context_read_from_reader(context.get(), &FileReader, file.get(), nullptr)
+                    .code != heif_error_Ok ||
+            Heif().heif_context_get_primary_image_handle(context.get(), &primary).code !=
+                heif_error_Ok) {
             return;
         }
         handle.reset(primary);
         // libheif reports the size as shown. The file's own record of the stored size is not
         // to be trusted: libheif's encoder writes the turned one.
-        const QSize upright(heif_image_handle_get_width(primary),
-                            heif_image_handle_get_height(primary));
+        const QSize upright(Heif().heif_image_handle_get_width(primary),
+                            Heif().heif_image_handle_get_height(primary));
         if (transforms.known) {
             const bool quarter =
                 transforms.transformation.testFlag(QImageIOHandler::TransformationRotate90);
             info = {quarter ? upright.transposed() : upright, transforms.transformation};
+            av1 = container.primary()->type == "av01";
         } else {
             // A crop, or something this reader does not know: libheif does it all.
             info = {upright, QImageIOHandler::TransformationNone};
@@ -396,9 +531,7 @@ public:
         if (result.isNull()) {
             return {};
         }
-        const bool complete = grid ? AddTiles(result)
-                                   : handle && AddPicture(handle.get(), libheifTurns,
-                                                          QRect({0, 0}, info.storedSize), result);
+        const bool complete = grid ? AddTiles(result) : handle && AddWhole(result);
         if (!complete) {
             return {};
         }
@@ -407,6 +540,13 @@ public:
     }
 
 private:
+    bool AddWhole(Reducer& result) {
+        const QRect whole({0, 0}, info.storedSize);
+        return (av1 && AddAv1Picture(container.itemData(*file, *container.primary()), handle.get(),
+                                     whole, result)) ||
+               AddPicture(handle.get(), libheifTurns, whole, result);
+    }
+
     // Each tile under the result on its own: copied out as a file of its own for libheif.
     bool AddTiles(Reducer& result) {
         const QSize tile = grid->tileSize;
@@ -420,13 +560,13 @@ private:
                     container.item(grid->tiles[size_t(row) * size_t(grid->columns) + column]);
                 const QByteArray bytes =
                     item ? container.singleItemFile(*file, *item) : QByteArray();
-                HeifPtr<heif_context> tileContext(heif_context_alloc());
+                HeifPtr<heif_context> tileContext(Heif().heif_context_alloc());
                 heif_image_handle* raw = nullptr;
                 if (bytes.isEmpty() || !tileContext ||
-                    heif_context_read_from_memory_without_copy(tileContext.get(), bytes.constData(),
-                                                               size_t(bytes.size()), nullptr)
+                    Heif().heif_context_read_from_memory_without_copy(
+                              tileContext.get(), bytes.constData(), size_t(bytes.size()), nullptr)
                             .code != heif_error_Ok ||
-                    heif_context_get_primary_image_handle(tileContext.get(), &raw).code !=
+                    Heif().heif_context_get_primary_image_handle(tileContext.get(), &raw).code !=
                         heif_error_Ok) {
                     return false;
                 }
@@ -447,11 +587,15 @@ private:
     HeifPtr<const heif_image_handle> handle;
     ImageHeader info;
     bool libheifTurns = false;
+    bool av1 = false;  // one coded AV1 picture, read by dav1d directly
 };
 
 }  // namespace
 
 std::unique_ptr<ImageDecoder> NewHeifImageDecoder(std::unique_ptr<PhotoFile> file) {
+    if (!LoadedLibheif()) {
+        return nullptr;
+    }
     return std::make_unique<HeifImageDecoder>(std::move(file));
 }
 

@@ -1,10 +1,10 @@
 #include "ImageDecoder.h"
 
+#include "HeifContainer.h"
+
 #include "platform/Platform.h"
 
 #include <QImageReader>
-
-#include <libheif/heif.h>
 
 #include <algorithm>
 
@@ -34,9 +34,7 @@ std::unique_ptr<ImageDecoder> OpenImageDecoder(const QString& path) {
     if (start.startsWith("\xFF\xD8\xFF")) {
         return NewJpegDecoder(std::move(file));
     }
-    const heif_filetype_result heif =
-        heif_check_filetype(reinterpret_cast<const uint8_t*>(start.constData()), int(start.size()));
-    if (heif == heif_filetype_yes_supported || heif == heif_filetype_yes_unsupported) {
+    if (IsHeifFile(start)) {
         return NewHeifImageDecoder(std::move(file));
     }
     return NewQtImageDecoder(std::move(file));

@@ -1,3 +1,4 @@
+#include "imaging/HeifContainer.h"
 #include "imaging/Imaging.h"
 #include "support/ImageSupport.h"
 #include "support/TestSupport.h"
@@ -255,6 +256,33 @@ private slots:
         QVERIFY(!part.image.isNull());
         const QImage shown = part.image.copy(part.source.toAlignedRect());
         QCOMPARE(Corners(shown), corners);
+    }
+
+    // HEIF files are known by the brands of their first box.
+    void heifFilesByTheirBrands_data() {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<bool>("heif");
+        const auto ftyp = [](const char* major, const QByteArray& compatible) {
+            const int size = 16 + int(compatible.size());
+            return QByteArray::fromHex(QByteArray::number(size, 16).rightJustified(8, '0')) +
+                   "ftyp" + major + QByteArray(4, '\0') + compatible;
+        };
+        QTest::newRow("HEIC") << ftyp("heic", "mif1heic") << true;
+        QTest::newRow("AVIF") << ftyp("avif", "mif1avifmiaf") << true;
+        QTest::newRow("HEVC image sequence") << ftyp("hevc", "msf1") << true;
+        QTest::newRow("general brand with HEIC among the compatible")
+            << ftyp("mif1", "mif1miafheic") << true;
+        QTest::newRow("general brand alone") << ftyp("mif1", "mif1miaf") << false;
+        QTest::newRow("an MP4 video") << ftyp("isom", "isomavc1mp41") << false;
+        // The box ends before the brand that follows it.
+        QTest::newRow("brand beyond the box") << ftyp("mif1", "mif1").append("heic") << false;
+        QTest::newRow("cut short") << ftyp("heic", "").left(12) << false;
+        QTest::newRow("not a box") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR") << false;
+    }
+    void heifFilesByTheirBrands() {
+        QFETCH(QByteArray, start);
+        QFETCH(bool, heif);
+        QCOMPARE(imaging::IsHeifFile(start), heif);
     }
 
     // The colours of HEIF pictures, whole or in tiles, are libheif's own.

@@ -49,10 +49,10 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "maintainer '$(field Maintainer)'"
 [ -n "$(field Description)" ] || fail "no description"
 depends=$(field Depends)
-# From the binary (dpkg-shlibdeps), and the plugins it loads at run time.
+# From the binary (dpkg-shlibdeps), and the plugins and libraries it loads at run time.
 for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6xml6 libzip4 \
-    libx11-6 libqt6svg6 qt6-image-formats-plugins; do
-    [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
+    libx11-6 libqt6svg6 qt6-image-formats-plugins libheif1 "libdav1d[0-9]*"; do
+    [[ ", $depends," == *", "$package" "* || ", $depends," == *", "$package","* ]] ||
         fail "Depends lacks $package: $depends"
 done
 
