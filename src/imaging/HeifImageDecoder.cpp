@@ -129,7 +129,7 @@ struct Colours {
 std::optional<std::array<double, 2>> MatrixWeights(int code) {
     switch (code) {
         case heif_matrix_coefficients_ITU_R_BT_709_5:
-            return std::array{0.299, 0.114};
+            return std::array{0.2126, 0.0722};
         case heif_matrix_coefficients_unspecified:
         case heif_matrix_coefficients_ITU_R_BT_470_6_System_B_G:
         case heif_matrix_coefficients_ITU_R_BT_601_6:

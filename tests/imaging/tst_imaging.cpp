@@ -289,16 +289,53 @@ private slots:
     void heifColoursMatchLibheif_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("orientation");
+        // An ITU-T H.273 matrix code, or -1 for libheif's default colour description.
+        QTest::addColumn<int>("matrix");
+        QTest::addColumn<bool>("fullRange");
+        QTest::addColumn<QByteArray>("chroma");
         for (const char* file : {"c.heic", "c.avif", "c-grid.heic", "c-grid.avif"}) {
-            QTest::addRow("%s", file) << QString::fromLatin1(file) << 1;
-            QTest::addRow("%s, turned anticlockwise", file) << QString::fromLatin1(file) << 8;
+            QTest::addRow("%s", file)
+                << QString::fromLatin1(file) << 1 << -1 << true << QByteArray();
+            QTest::addRow("%s, turned anticlockwise", file)
+                << QString::fromLatin1(file) << 8 << -1 << true << QByteArray();
+        }
+        const struct {
+            const char* title;
+            int matrix;
+            bool fullRange;
+            const char* chroma;
+        } codings[] = {
+            {"BT.709, limited range", 1, false, "420"},
+            {"BT.601, 4:2:2", 6, true, "422"},
+            {"BT.2020", 9, true, "420"},
+            {"SMPTE 240M, 4:4:4", 7, true, "444"},
+            {"RGB coded as it is", 0, true, "444"},
+        };
+        for (const char* file : {"c.heic", "c.avif"}) {
+            for (const auto& coding : codings) {
+                QTest::addRow("%s, %s", file, coding.title)
+                    << QString::fromLatin1(file) << 1 << coding.matrix << coding.fullRange
+                    << QByteArray(coding.chroma);
+            }
         }
     }
     void heifColoursMatchLibheif() {
         QFETCH(QString, name);
         QFETCH(int, orientation);
+        QFETCH(int, matrix);
+        QFETCH(bool, fullRange);
+        QFETCH(QByteArray, chroma);
         const QString file = path(name);
-        WriteImage(file, PhotoLikeImage({150, 100}), orientation);
+        if (matrix < 0) {
+            WriteImage(file, PhotoLikeImage({150, 100}), orientation);
+        } else {
+            const QByteArray coded = EncodeHeif(
+                PhotoLikeImage({150, 100}),
+                name.endsWith(".avif") ? HeifCodec::Av1 : HeifCodec::Hevc, orientation, 90,
+                {matrix, fullRange, chroma.isEmpty() ? nullptr : chroma.constData()});
+            QVERIFY(!coded.isEmpty());
+            WriteFile(file, coded);
+        }
         const Difference d =
             CompareImages(DecodeImage(file), DecodeHeifWithLibheif(ReadFile(file)));
         // libheif rounds a few saturated colours differently.

@@ -58,7 +58,8 @@ std::optional<CodedPicture> ReadCodedPicture(QByteArray file) {
 
 }  // namespace
 
-QByteArray EncodeHeif(const QImage& image, HeifCodec codec, int orientation, int quality) {
+QByteArray EncodeHeif(const QImage& image, HeifCodec codec, int orientation, int quality,
+                      const HeifColourCoding& coding) {
     HeifPtr<heif_context> context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
     if (!Ok(heif_context_get_encoder_for_format(
@@ -89,8 +90,22 @@ QByteArray EncodeHeif(const QImage& image, HeifCodec codec, int orientation, int
     for (int y = 0; y < rgb.height(); ++y) {
         std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
     }
+    if (coding.chroma) {
+        heif_encoder_set_parameter_string(encoder.get(), "chroma", coding.chroma);
+    }
     HeifPtr<heif_encoding_options> options(heif_encoding_options_alloc());
     options->image_orientation = heif_orientation(orientation);
+    const std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> nclx(
+        coding.matrix >= 0 ? heif_nclx_color_profile_alloc() : nullptr,
+        heif_nclx_color_profile_free);
+    if (nclx) {
+        nclx->matrix_coefficients = heif_matrix_coefficients(coding.matrix);
+        nclx->full_range_flag = coding.fullRange ? 1 : 0;
+        options->output_nclx_profile = nclx.get();
+        if (!Ok(heif_image_set_nclx_color_profile(picture.get(), nclx.get()))) {
+            return {};
+        }
+    }
     if (!Ok(heif_context_encode_image(context.get(), picture.get(), encoder.get(), options.get(),
                                       nullptr))) {
         return {};
