@@ -7,8 +7,9 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libqt6svg6
     libzip-dev libx11-dev libxcb1-dev libxcb-xkb-dev libjpeg-dev
-    # HEIF, HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d, aom) decoders
-    libheif-dev
+    # HEIF, HEIC and AVIF: libheif with its HEVC (libde265) and AV1 (dav1d, aom) decoders;
+    # dav1d's own interface for single AV1 pictures
+    libheif-dev libdav1d-dev
     # compile check of the Windows-only sources
     g++-mingw-w64-x86-64-posix
     # fuzzing (the "fuzz" preset): clang, and libFuzzer with the sanitizer runtimes
