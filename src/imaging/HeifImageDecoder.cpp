@@ -1,7 +1,8 @@
 // HEIF, HEIC and AVIF through libheif. Pictures are decoded in their own colour planes, without
 // the container's turn, and reduced and converted to RGB in one pass over the part that is
 // shown. A grid (how phones store large photos) is decoded one tile at a time, and only the
-// tiles under the part shown: a 48-megapixel photo never exists in memory at full size.
+// tiles under the part shown: a 48-megapixel photo never exists in memory at full size. A single
+// AV1 picture is decoded by dav1d directly, which libheif would copy and convert.
 
 #include "HeifContainer.h"
 #include "HeifLibraries.h"
