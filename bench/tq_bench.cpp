@@ -17,6 +17,7 @@
 #include "skins/SkinsUnit.h"
 #include "support/HeifWriter.h"
 #include "support/ImageSupport.h"
+#include "support/NoCommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -474,15 +475,6 @@ void Orientations(Verdict& verdict, const Plan& plan, const QString& folder) {
     Line(QStringLiteral("read each header"), headers);
     verdict.target("ratio", decodes / headers, "x", decodes / headers >= 100, ">= 100x");
 }
-
-class NoCommands : public FrameCommands {
-    void NoptionsClick() override {}
-    void nPrevClick() override {}
-    void nNextClick() override {}
-    void nAboutClick() override {}
-    void nCloseClick() override {}
-    bool TrayAvailable() const override { return true; }
-};
 
 // Whole refreshes of the frame window: composing, presenting, the input region, the
 // working-set trim and the window's repaint.

@@ -7,6 +7,7 @@
 #include "skins/SkinPackage.h"
 #include "skins/SkinTestSupport.h"
 #include "skins/SkinsUnit.h"
+#include "support/NoCommands.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -27,16 +28,6 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(DropKind)
 
 namespace {
-
-class NoCommands : public FrameCommands {
-public:
-    void NoptionsClick() override {}
-    void nPrevClick() override {}
-    void nNextClick() override {}
-    void nAboutClick() override {}
-    void nCloseClick() override {}
-    bool TrayAvailable() const override { return true; }
-};
 
 QByteArray Png(QSize size) {
     QImage image(size, QImage::Format_ARGB32);

@@ -6,6 +6,7 @@
 #include "i18n/TranslationsUnit.h"
 #include "photos/FilesUnit.h"
 #include "skins/SkinsUnit.h"
+#include "support/NoCommands.h"
 #include "support/TestSupport.h"
 #include "ui/LinkLabel.h"
 #include "ui/OptionsFormUnit.h"
@@ -32,17 +33,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class NoCommands : public FrameCommands {
-public:
-    void NoptionsClick() override {}
-    void nPrevClick() override {}
-    void nNextClick() override {}
-    void nAboutClick() override {}
-    void nCloseClick() override {}
-    bool TrayAvailable() const override { return tray; }
-    bool tray = true;
-};
 
 void WritePhoto(const QString& path, QSize size) {
     QImage image(size, QImage::Format_RGB32);
