@@ -426,31 +426,37 @@ std::optional<Colours> DescribeAv1Planes(const Dav1dPicture& picture,
     return colours;
 }
 
-// Decodes a coded AV1 picture with dav1d itself and adds it to the result at `piece`. Through
-// libheif the same picture needs four times its pixels at the peak: libheif copies dav1d's
-// picture and converts the copy; here dav1d's own picture is read.
-bool AddAv1Picture(const QByteArray& coded, const heif_image_handle* handle, const QRect& piece,
-                   Reducer& result) {
+enum class Av1Decoding { Added, DecodedOnly, Refused };
+
+// Decodes a coded AV1 picture with dav1d itself and, when `add` and this reader describes it,
+// adds it to the result at `piece`. Through libheif the same picture needs four times its
+// pixels at the peak: libheif copies dav1d's picture and converts the copy; here dav1d's own
+// picture is read.
+Av1Decoding AddAv1Picture(const QByteArray& coded, const heif_image_handle* handle,
+                          const QRect& piece, bool add, Reducer& result) {
     const Dav1d* dav1d = LoadedDav1d();
-    if (!dav1d || coded.isEmpty()) {
-        return false;
+    if (!dav1d) {
+        return Av1Decoding::DecodedOnly;  // libheif may still have a decoder
+    }
+    if (coded.isEmpty()) {
+        return Av1Decoding::Refused;
     }
     Dav1dSettings settings;
     dav1d->dav1d_default_settings(&settings);
     settings.max_frame_delay = 1;  // one picture: nothing to gain from frames in flight
     settings.all_layers = 0;
-    settings.frame_size_limit = unsigned(piece.width()) * unsigned(piece.height());
+    settings.frame_size_limit = unsigned(MaxWholePictureBytes / 3);
     settings.logger.callback = nullptr;  // a damaged file is refused without a word
     Dav1dContext* raw = nullptr;
     if (dav1d->dav1d_open(&raw, &settings) != 0) {
-        return false;
+        return Av1Decoding::Refused;
     }
     const std::unique_ptr<Dav1dContext, Dav1dFree> decoder(raw);
     Dav1dData data{};
     if (dav1d->dav1d_data_wrap(
             &data, reinterpret_cast<const uint8_t*>(coded.constData()), size_t(coded.size()),
             [](const uint8_t*, void*) {}, nullptr) != 0) {
-        return false;
+        return Av1Decoding::Refused;
     }
     Dav1dPictureRef picture;
     int got = DAV1D_ERR(EAGAIN);
@@ -465,15 +471,18 @@ bool AddAv1Picture(const QByteArray& coded, const heif_image_handle* handle, con
         got = dav1d->dav1d_get_picture(decoder.get(), &picture.picture);
     }
     dav1d->dav1d_data_unref(&data);
-    if (got != 0 || QSize(picture.picture.p.w, picture.picture.p.h) != piece.size()) {
-        return false;
+    if (got != 0) {
+        return Av1Decoding::Refused;
+    }
+    if (!add || QSize(picture.picture.p.w, picture.picture.p.h) != piece.size()) {
+        return Av1Decoding::DecodedOnly;
     }
     const std::optional<Colours> colours = DescribeAv1Planes(picture.picture, handle);
     if (!colours) {
-        return false;
+        return Av1Decoding::DecodedOnly;
     }
     result.add(*colours, piece);
-    return true;
+    return Av1Decoding::Added;
 }
 
 class HeifImageDecoder final : public ImageDecoder {
@@ -508,7 +517,6 @@ public:
             const bool quarter =
                 transforms.transformation.testFlag(QImageIOHandler::TransformationRotate90);
             info = {quarter ? upright.transposed() : upright, transforms.transformation};
-            av1 = container.primary()->type == "av01";
         } else {
             // A crop, or something this reader does not know: libheif does it all.
             info = {upright, QImageIOHandler::TransformationNone};
@@ -543,12 +551,31 @@ public:
 private:
     bool AddWhole(Reducer& result) {
         const QRect whole({0, 0}, info.storedSize);
-        return (av1 && AddAv1Picture(container.itemData(*file, *container.primary()), handle.get(),
-                                     whole, result)) ||
-               AddPicture(handle.get(), libheifTurns, whole, result);
+        const HeifItem* primary = container.primary();  // none where only libheif read the file
+        return primary ? AddCoded(*primary, handle.get(), libheifTurns, whole, result)
+                       : AddPicture(handle.get(), libheifTurns, whole, result);
     }
 
-    // Each tile under the result on its own: copied out as a file of its own for libheif.
+    // An AV1 picture goes to dav1d first: libheif (1.15) loses dav1d's input when dav1d refuses
+    // it, and needs more memory. libheif gets what dav1d
+    // decoded but this reader cannot take as it is: a picture libheif crops, a rare layout.
+    bool AddCoded(const HeifItem& item, const heif_image_handle* coded, bool turned,
+                  const QRect& piece, Reducer& result) {
+        if (item.type == "av01") {
+            switch (AddAv1Picture(container.itemData(*file, item), coded, piece, !turned, result)) {
+                case Av1Decoding::Added:
+                    return true;
+                case Av1Decoding::Refused:
+                    return false;
+                case Av1Decoding::DecodedOnly:
+                    break;
+            }
+        }
+        return AddPicture(coded, turned, piece, result);
+    }
+
+    // Each tile under the result on its own: copied out as a file of its own for libheif, which
+    // reads its properties.
     bool AddTiles(Reducer& result) {
         const QSize tile = grid->tileSize;
         for (int row = 0; row < grid->rows; ++row) {
@@ -572,7 +599,7 @@ private:
                     return false;
                 }
                 const HeifPtr<const heif_image_handle> tileHandle(raw);
-                if (!AddPicture(tileHandle.get(), false, piece, result)) {
+                if (!AddCoded(*item, tileHandle.get(), false, piece, result)) {
                     return false;
                 }
             }
@@ -588,7 +615,6 @@ private:
     HeifPtr<const heif_image_handle> handle;
     ImageHeader info;
     bool libheifTurns = false;
-    bool av1 = false;  // one coded AV1 picture, read by dav1d directly
 };
 
 }  // namespace
