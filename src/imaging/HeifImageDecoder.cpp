@@ -488,14 +488,21 @@ Av1Decoding AddAv1Picture(const QByteArray& coded, const heif_image_handle* hand
 class HeifImageDecoder final : public ImageDecoder {
 public:
     explicit HeifImageDecoder(std::unique_ptr<PhotoFile> opened) : file(std::move(opened)) {
-        HeifTransforms transforms;
-        if (container.read(*file)) {
-            transforms = container.transforms(*container.primary());
-            if (transforms.known) {
-                grid = container.grid(*file);
-            }
+        // A file whose boxes this reader cannot take apart is not handed to libheif either:
+        // libheif reads damaged boxes leniently and decodes what they point at.
+        if (!container.read(*file)) {
+            return;
         }
-        if (grid) {
+        const QByteArray type = container.primary()->type;
+        const HeifTransforms transforms = container.transforms(*container.primary());
+        std::optional<HeifGrid> tiles = container.grid(*file);
+        // libheif sizes a grid's pieces by what its tiles claim: a grid this reader refused
+        // can make it allocate gigabytes for a file of a few hundred bytes.
+        if (type != "hvc1" && type != "av01" && !tiles) {
+            return;
+        }
+        if (tiles && transforms.known) {
+            grid = std::move(tiles);
             info = {grid->size, transforms.transformation};
             return;
         }
@@ -550,10 +557,8 @@ public:
 
 private:
     bool AddWhole(Reducer& result) {
-        const QRect whole({0, 0}, info.storedSize);
-        const HeifItem* primary = container.primary();  // none where only libheif read the file
-        return primary ? AddCoded(*primary, handle.get(), libheifTurns, whole, result)
-                       : AddPicture(handle.get(), libheifTurns, whole, result);
+        return AddCoded(*container.primary(), handle.get(), libheifTurns,
+                        QRect({0, 0}, info.storedSize), result);
     }
 
     // An AV1 picture goes to dav1d first: libheif (1.15) loses dav1d's input when dav1d refuses
