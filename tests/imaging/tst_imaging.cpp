@@ -69,6 +69,31 @@ private slots:
         QVERIFY(DecodeImagePart(file, QRectF(0, 0, 320, 240), QSize(40, 30)).image.isNull());
     }
 
+    // libpng allocates what a chunk claims: a chunk must fit in the file. What follows the
+    // end chunk does not matter.
+    void pngChunksMustFitTheFile_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("decodes");
+        const QByteArray png = EncodeImage(PhotoLikeImage({64, 48}), "PNG");
+        const qsizetype end = png.size() - 12;  // the IEND chunk
+        QTest::newRow("whole") << png << true;
+        QTest::newRow("bytes after the end chunk") << png + QByteArray(5000, 'x') << true;
+        const QByteArray textChunk = QByteArray::fromHex("2f0111b2") + "tEXtdate:create";
+        QTest::newRow("a text chunk claiming 789 MB")
+            << png.left(end) + textChunk + png.mid(end) << false;
+        QTest::newRow("the last chunk claiming one byte more than the file holds")
+            << png.left(end) + QByteArray::fromHex("00000001") + "IEND" + QByteArray(4, '\0')
+            << false;
+    }
+    void pngChunksMustFitTheFile() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, decodes);
+        const QString file = path("chunks.png");
+        WriteFile(file, bytes);
+        QCOMPARE(!DecodeImage(file).isNull(), decodes);
+        QCOMPARE(ReadImageHeader(file).isValid(), decodes);
+    }
+
     void missingFileDecodesEmpty() {
         QVERIFY(DecodeImage(path("none.jpg")).isNull());
         QVERIFY(!ReadImageHeader(path("none.jpg")).isValid());
