@@ -7,10 +7,10 @@
 #include "skins/SkinPackage.h"
 #include "skins/SkinTestSupport.h"
 #include "skins/SkinsUnit.h"
+#include "support/ImageSupport.h"
 #include "support/NoCommands.h"
 #include "support/TestSupport.h"
 
-#include <QBuffer>
 #include <QDialog>
 #include <QDir>
 #include <QDropEvent>
@@ -29,26 +29,6 @@ Q_DECLARE_METATYPE(DropKind)
 
 namespace {
 
-QByteArray Png(QSize size) {
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(QColor(120, 80, 40));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QByteArray Jpeg(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(QColor(30, 90, 160));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG");
-    return bytes;
-}
-
 // A skin package of the given size with one frame layer.
 void WriteSkinPackage(const QString& path, const QString& name, QSize size) {
     const QByteArray xml = Description(
@@ -60,7 +40,9 @@ void WriteSkinPackage(const QString& path, const QString& name, QSize size) {
             .arg(size.height())
             .arg(size.width() - 40)
             .arg(size.height() - 40));
-    WritePackage(path, {{u"skin.xml"_s, xml}, {u"frame.png"_s, Png(size)}});
+    WritePackage(path,
+                 {{u"skin.xml"_s, xml},
+                  {u"frame.png"_s, EncodeImage(SolidImage(size, QColor(120, 80, 40)), "PNG")}});
 }
 
 QList<QUrl> Urls(const QStringList& paths) {
@@ -204,7 +186,8 @@ private slots:
     }
     void refusedWhileLockedOrAModalDialogIsOpenOrOnlyToMove() {
         QFETCH(int, state);
-        WriteFile(path(u"photo.jpg"_s), Jpeg({64, 48}));
+        WriteFile(path(u"photo.jpg"_s),
+                  EncodeImage(SolidImage({64, 48}, QColor(30, 90, 160)), "JPG"));
         const QList<QUrl> urls = Urls({path(u"photo.jpg"_s)});
         QVERIFY(dragEnter(urls));
         QDialog dialog;
@@ -225,7 +208,8 @@ private slots:
     }
 
     void aPhotoIsShownAlone() {
-        WriteFile(path(u"photo.jpg"_s), Jpeg({64, 48}));
+        WriteFile(path(u"photo.jpg"_s),
+                  EncodeImage(SolidImage({64, 48}, QColor(30, 90, 160)), "JPG"));
         Settings.modefile = false;
         form->RenderTimer->start(60000);
         QVERIFY(drop(Urls({path(u"photo.jpg"_s)})));
@@ -239,8 +223,10 @@ private slots:
     }
 
     void aFolderBecomesThePhotoSource() {
-        WriteFile(path(u"photos/a.jpg"_s), Jpeg({64, 48}));
-        WriteFile(path(u"photos/b.jpg"_s), Jpeg({48, 64}));
+        WriteFile(path(u"photos/a.jpg"_s),
+                  EncodeImage(SolidImage({64, 48}, QColor(30, 90, 160)), "JPG"));
+        WriteFile(path(u"photos/b.jpg"_s),
+                  EncodeImage(SolidImage({48, 64}, QColor(30, 90, 160)), "JPG"));
         Settings.changeinterval = 5;
         QVERIFY(drop(Urls({path(u"photos"_s)})));
         QCOMPARE(Settings.folder, QDir::toNativeSeparators(path(u"photos/"_s)));
@@ -268,7 +254,7 @@ private slots:
 
     void aPathWithALineBreakIsRefusedWithTheMessageOfTheOptions() {
         const QString odd = path(u"line\nbreak.jpg"_s);
-        WriteFile(odd, Jpeg({64, 48}));
+        WriteFile(odd, EncodeImage(SolidImage({64, 48}, QColor(30, 90, 160)), "JPG"));
         MessageRecorder recorder;
         QVERIFY(drop(Urls({odd})));
         QCOMPARE(recorder.messages.size(), 1);
